@@ -1,0 +1,55 @@
+#pragma once
+// The application object's services that the units call: message pumping,
+// the title, the default exception display, the running system's name,
+// the user's language, and loading of optional libraries.
+#include <QApplication>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace app {
+
+// Processes pending window messages when an application object exists; does
+// nothing otherwise, so modem code runs in tools and tests without one.
+void ProcessMessages();
+// How often ProcessMessages has been called in this process.
+uint64_t PumpCount();
+
+void SetTitle(const std::string& title);
+std::string Title();
+
+// The default display of an exception that ended an operation: a message box
+// with the application's title and the message, which gets a full stop unless
+// it already ends in punctuation. The loop goes on afterwards.
+void ShowException(const std::exception& e);
+std::string ExceptionText(const std::exception& e);
+
+// Runs an event handler's body so that no exception escapes into Qt.
+void Guarded(const std::function<void()>& body);
+
+// The application object of our programs: every exception that an event
+// handler lets through ends at ShowException.
+class Application : public QApplication {
+public:
+    Application(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Name and version of the running system: "Linux" and the kernel release.
+std::string SystemName();
+std::string SystemRelease();
+
+// The primary language ID of the user's locale (LC_ALL, LC_MESSAGES, LANG):
+// de 7, es 10, fr 12, it 16, pt 22, en 9 and other languages their usual IDs;
+// 9 when nothing is set.
+int PrimaryLanguageId();
+
+// Optional shared objects; a null handle or entry is the normal "missing" case.
+void* LoadLibrary(const std::string& path);
+void* GetProcAddress(void* library, const std::string& name);
+void FreeLibrary(void* library);
+// The folder of the running program, without a trailing "/".
+std::string ProgramFolder();
+
+}  // namespace app

@@ -1,0 +1,35 @@
+#pragma once
+// The exception classes of the class library that the units raise and the
+// application's default handler shows. Each carries the text shown to the user.
+#include <stdexcept>
+#include <string>
+
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    std::string Message() const { return what(); }
+};
+
+// An index outside its range.
+class ERangeError : public Exception {
+public:
+    ERangeError() : Exception("Range check error") {}
+};
+
+// An integer computation that does not fit its type.
+class EIntOverflow : public Exception {
+public:
+    EIntOverflow() : Exception("Integer overflow") {}
+};
+
+// A text that is not a number.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A failed file operation.
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};

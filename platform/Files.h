@@ -1,0 +1,33 @@
+#pragma once
+// Files and folders of the platform: the temporary folder, unique temporary
+// files, the null device, the state directory and file times.
+#include <string>
+
+#include "platform/Clock.h"
+
+namespace files {
+
+// $TMPDIR or /tmp, with a trailing "/" as the temporary path has one.
+std::string TempPath();
+// Creates a new empty file "<Dir>/<first three bytes of Prefix><unique>.tmp"
+// exclusively and returns its path; "" when none could be created.
+std::string TempFileName(const std::string& Dir, const std::string& Prefix);
+// The device that swallows what is written to it ("NUL", "nul:").
+std::string NullDevice();
+// Maps the names the units use for the null device to it; other names unchanged.
+std::string MapDeviceName(const std::string& Name);
+
+// $PELLOW_HOME, else $XDG_CONFIG_HOME/pellow, else ~/.config/pellow; no trailing "/".
+std::string StateDir();
+// Whether $PELLOW_HOME is set: the machine-wide files then live in the state directory too.
+bool PrivateState();
+
+bool FileExists(const std::string& Path);
+bool DirectoryExists(const std::string& Path);
+bool ForceDirectories(const std::string& Path);
+bool DeleteFile(const std::string& Path);
+long long FileSize(const std::string& Path);  // -1 when missing
+// Sets the modification time; False when the file cannot be touched.
+bool SetFileDate(const std::string& Path, TDateTime When);
+
+}  // namespace files

@@ -1,0 +1,50 @@
+#include "testkit/TestKit.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace testkit {
+
+TempHome::TempHome() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "pellow-test-XXXXXX").string();
+    char* made = mkdtemp(tmpl.data());
+    if (!made) throw std::runtime_error("mkdtemp failed");
+    path_ = made;
+    setenv("PELLOW_HOME", path_.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (path_ + "/xdg").c_str(), 1);
+}
+
+TempHome::~TempHome() {
+    unsetenv("PELLOW_HOME");
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+ScopedScriptedUi::ScopedScriptedUi() {
+    auto next = std::make_unique<ui::ScriptedUi>();
+    ui_ = next.get();
+    previous_ = ui::Install(std::move(next));
+}
+
+ScopedScriptedUi::~ScopedScriptedUi() { ui::Install(std::move(previous_)); }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+std::string BinDir() {
+    const char* d = std::getenv("PELLOW_BIN_DIR");
+    return d && *d ? d : PELLOW_BIN_DIR;
+}
+
+}  // namespace testkit

@@ -1,0 +1,46 @@
+#pragma once
+// Shared test fixtures: a private state directory and the scripted UI.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/Ui.h"
+
+namespace testkit {
+
+// Points PELLOW_HOME (and the XDG folders) at a fresh directory for the
+// lifetime of the object and removes it afterwards.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Installs a ScriptedUi for its lifetime and restores the previous interface.
+class ScopedScriptedUi {
+public:
+    ScopedScriptedUi();
+    ~ScopedScriptedUi();
+    ScopedScriptedUi(const ScopedScriptedUi&) = delete;
+    ScopedScriptedUi& operator=(const ScopedScriptedUi&) = delete;
+    ui::ScriptedUi& operator*() { return *ui_; }
+    ui::ScriptedUi* operator->() { return ui_; }
+
+private:
+    ui::ScriptedUi* ui_;
+    std::unique_ptr<ui::UserInterface> previous_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& data);
+// Where the built programs are (modemsim, pellow, ...).
+std::string BinDir();
+
+}  // namespace testkit
