@@ -12,12 +12,19 @@ TempHome::TempHome() {
     char* made = mkdtemp(tmpl.data());
     if (!made) throw std::runtime_error("mkdtemp failed");
     path_ = made;
+    for (const char* var : {"PELLOW_HOME", "XDG_CONFIG_HOME"}) {
+        const char* v = std::getenv(var);
+        saved_.emplace_back(var, v ? std::optional<std::string>(v) : std::nullopt);
+    }
     setenv("PELLOW_HOME", path_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (path_ + "/xdg").c_str(), 1);
 }
 
 TempHome::~TempHome() {
-    unsetenv("PELLOW_HOME");
+    for (const auto& [var, value] : saved_) {
+        if (value) setenv(var.c_str(), value->c_str(), 1);
+        else unsetenv(var.c_str());
+    }
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Ui.h"
 
@@ -21,6 +24,7 @@ public:
 
 private:
     std::string path_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 // Installs a ScriptedUi for its lifetime and restores the previous interface.
