@@ -1,0 +1,67 @@
+#pragma once
+// TCommClass: the line-oriented AT command dialogue over the serial port
+// driver, with the serial log. An exchange opens the port with its command
+// and closes it with the OK wait that ends it, unless an earlier exchange
+// left the port open; then the port stays open until ClosePort.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "modem/CPDrv.h"
+#include "platform/Exceptions.h"
+
+// The failure of a modem command: "ERROR occured with "<command>"".
+class EModemClass : public Exception {
+public:
+    using Exception::Exception;
+    static EModemClass ForCommand(const std::string& Command);
+};
+
+// The serial log of the main program: it opens the file and sets the flag;
+// the channel appends one line per serial event while the flag is on.
+extern std::FILE* LogTextFile;
+extern bool LogFileOn;
+
+class TCommClass : public TCommPortDriver {
+public:
+    using TCommPortDriver::TCommPortDriver;
+
+    // The command most recently sent; the OK wait knows the echo by it.
+    std::string LastCommand;
+    // Blocks received by the running block receive.
+    int32_t BlockCount = 0;
+    // 0: each exchange opens and closes the port; -1: an exchange found it
+    // open, so it stays open until ClosePort.
+    int32_t KeepOpen = 0;
+
+    int GetPortNumber() const;
+    bool OpenPort();
+    void ClosePort();
+    void SendCommand(const std::string& Command, const std::string& Description);
+    // One reply line; Seconds is the longest silence allowed between bytes.
+    void ReadLine(int Seconds, std::string& Line);
+    bool WaitOK();
+    bool WaitOKNow();
+    bool WaitOKLong();
+    void ExecuteCommand(const std::string& Command, const std::string& Description);
+    int QueryInteger(const std::string& Command, const std::string& Description);
+    bool QueryFlag(const std::string& Command, const std::string& Description);
+    void QueryLines(const std::string& Command, const std::string& Description, std::string& Text);
+    bool ReadBlock(void* Buffer, uint32_t Count);
+    void WriteLog(const std::string& Text);
+    void LogEntry(const std::string& Text);
+    void DelaySeconds(int Seconds);
+
+    // The longest reply line kept; the rest of a longer line up to its CR is dropped.
+    static constexpr std::size_t MaxLineLength = 4096;
+    // QueryLines gives up after this many empty lines in a row (a second of
+    // silence each, or none at all on a port that could not be opened) ...
+    static constexpr int MaxQuietLines = 5;
+    // ... or when the reply grows beyond this.
+    static constexpr std::size_t MaxReplyText = 1 << 20;
+
+private:
+    void CollectLine(int Seconds, std::string& Line);
+    std::string QueryReply(const std::string& Command, const std::string& Description);
+    void CloseUnlessKept();
+};
