@@ -1,0 +1,2 @@
+/* A library that loads but lacks both keyboard-monitor entries. */
+int QelKbNoEntriesPresent(void) { return 1; }
