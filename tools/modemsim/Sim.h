@@ -223,6 +223,7 @@ private:
     friend class Engine;
 
     void Queue(std::string_view Bytes);  // through the faults, silent or not
+    void SendCode(ResultCode Code);      // a result code, framed; the reply goes on
 
     ModelInfo model_;
     Options options_;
@@ -239,7 +240,9 @@ private:
     std::string input_;
     std::unique_ptr<Task> task_;
     bool stepNow_ = false;
-    uint64_t wakeAt_ = 0;            // 0: no wake pending
+    bool wakePending_ = false;
+    uint64_t wakeAt_ = 0;
+    std::size_t produced_ = 0;       // bytes handed to Send, dropped or not
     uint64_t now_ = 0;
     std::function<void(std::string_view)> transcript_;
     std::map<std::type_index, std::unique_ptr<ExtensionState>> extensions_;

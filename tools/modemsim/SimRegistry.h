@@ -1,0 +1,31 @@
+#pragma once
+// The tables behind the registration functions of Sim.h, as the core reads them.
+#include <string>
+#include <vector>
+
+#include "tools/modemsim/Sim.h"
+
+namespace modemsim {
+
+struct OptionInfo {
+    std::string name;
+    std::string help;
+};
+
+// The handler for Text (an extended command such as "+mtp=3" or a basic one
+// such as "i4") in a session of Family: the longest registered prefix that
+// Text begins with, letters compared without regard to case; for equal
+// prefixes a handler of Family wins over one for every family. nullptr when
+// none matches; Prefix receives the matching prefix as registered.
+const CommandHandler* FindCommand(const std::string& Family, const std::string& Text, std::string& Prefix);
+// The setup hooks that apply to Family, in registration order.
+std::vector<SetupHook> SetupHooks(const std::string& Family);
+// Every registered option, sorted by name.
+std::vector<OptionInfo> RegisteredOptions();
+bool IsRegisteredOption(const std::string& Name);
+// The model of that name, or nullptr.
+const ModelInfo* FindModel(const std::string& Name);
+// Every registered model, in registration order.
+std::vector<ModelInfo> RegisteredModels();
+
+}  // namespace modemsim

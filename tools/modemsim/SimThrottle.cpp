@@ -1,0 +1,45 @@
+#include "tools/modemsim/SimThrottle.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace modemsim {
+
+Throttle::Throttle(uint64_t BytesPerSecond, uint64_t NowMs)
+    : rate_(BytesPerSecond),
+      capacity_(std::max<uint64_t>(1000, BytesPerSecond * 10)),
+      tokens_(capacity_),
+      last_(NowMs) {}
+
+void Throttle::Fill(uint64_t NowMs) {
+    if (NowMs <= last_) return;
+    uint64_t elapsed = NowMs - last_;
+    last_ = NowMs;
+    // A rate in bytes per second earns that many milli-bytes per millisecond.
+    if (elapsed >= capacity_ / rate_ + 1) tokens_ = capacity_;
+    else tokens_ = std::min(capacity_, tokens_ + elapsed * rate_);
+}
+
+std::size_t Throttle::Allowed(uint64_t NowMs) {
+    if (!Limited()) return std::numeric_limits<std::size_t>::max();
+    Fill(NowMs);
+    return static_cast<std::size_t>(tokens_ / 1000);
+}
+
+void Throttle::Sent(std::size_t Count, uint64_t NowMs) {
+    if (!Limited()) return;
+    Fill(NowMs);
+    uint64_t cost = static_cast<uint64_t>(Count) * 1000;
+    tokens_ = cost >= tokens_ ? 0 : tokens_ - cost;
+}
+
+uint64_t Throttle::ReadyAt(std::size_t Want, uint64_t NowMs) {
+    if (!Limited()) return NowMs;
+    Fill(NowMs);
+    uint64_t need = std::min<uint64_t>(static_cast<uint64_t>(Want) * 1000, capacity_ / 1000 * 1000);
+    if (need == 0) need = 1000;
+    if (tokens_ >= need) return NowMs;
+    return NowMs + (need - tokens_ + rate_ - 1) / rate_;
+}
+
+}  // namespace modemsim
