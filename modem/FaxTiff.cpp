@@ -1,0 +1,306 @@
+#include "modem/FaxTiff.h"
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <fstream>
+
+#include "modem/Modem.h"
+#include "modem/g3resolution.h"
+#include "platform/Checked.h"
+#include "platform/Files.h"
+
+namespace {
+
+constexpr uint8_t DLE = 0x10;
+constexpr uint8_t ETX = 0x03;
+constexpr uint8_t CR = 13;
+constexpr uint8_t LF = 10;
+constexpr int MsgHeaderBytes = 34;  // the 3Com message header before the pages
+const std::string Connect = "CONNECT\r\n";
+
+constexpr int16_t TypeShort = 3;
+constexpr int16_t TypeLong = 4;
+constexpr int16_t TypeRational = 5;
+constexpr int DirEntries = 15;
+constexpr int64_t DirBytes = 2 + DirEntries * 12;
+
+// The downloaded file, one byte at a time, with a few bytes of look-ahead.
+class TByteSource {
+public:
+    explicit TByteSource(std::istream& in) : in_(in) {}
+    bool Get(uint8_t& b) {
+        if (!Fill(1)) return false;
+        b = ahead_.front();
+        ahead_.pop_front();
+        return true;
+    }
+    // The byte Offset places ahead without taking it.
+    bool Peek(size_t Offset, uint8_t& b) {
+        if (!Fill(Offset + 1)) return false;
+        b = ahead_[Offset];
+        return true;
+    }
+    bool AtEnd() { return !Fill(1); }
+    // Whether Text comes next; nothing is taken.
+    bool LooksAt(const std::string& Text) {
+        if (!Fill(Text.size())) return false;
+        for (size_t i = 0; i < Text.size(); ++i)
+            if (ahead_[i] != static_cast<uint8_t>(Text[i])) return false;
+        return true;
+    }
+    void Skip(size_t n) {
+        uint8_t b;
+        while (n-- > 0 && Get(b)) {
+        }
+    }
+
+private:
+    bool Fill(size_t n) {
+        char c;
+        while (ahead_.size() < n && in_.get(c)) ahead_.push_back(static_cast<uint8_t>(c));
+        return ahead_.size() >= n;
+    }
+    std::istream& in_;
+    std::deque<uint8_t> ahead_;
+};
+
+enum class TToken { Data, DleEtx, End };
+
+// The DLE shielding of the modem data: DLE DLE is one data byte 0x10, DLE ETX
+// a page end for the cutter to qualify, DLE and any other byte that byte. A
+// DLE cut off by the end of the input has nothing left to shield and is dropped.
+TToken NextToken(TByteSource& src, uint8_t& data) {
+    if (!src.Get(data)) return TToken::End;
+    if (data != DLE) return TToken::Data;
+    if (!src.Get(data)) return TToken::End;
+    return data == ETX ? TToken::DleEtx : TToken::Data;
+}
+
+// Counts the coded lines of a page as a TIFF reader will decode them: the
+// lines that follow an EOL and hold code words. The first empty line after
+// some coded ones is the end-of-page sequence; nothing after it counts.
+class TG3LineCounter {
+public:
+    void Byte(uint8_t b) {
+        for (int i = 7; i >= 0 && !pageEnd_; --i) {
+            switch (reader_.Bit((b >> i) & 1)) {
+                case TG3CodeReader::StepRun:
+                    hasCode_ = true;
+                    break;
+                case TG3CodeReader::StepEol:
+                    EndLine();
+                    afterEol_ = true;
+                    break;
+                case TG3CodeReader::StepNone:
+                    break;
+            }
+        }
+    }
+    int64_t Lines() const { return lines_ + (!pageEnd_ && afterEol_ && hasCode_ ? 1 : 0); }
+
+private:
+    void EndLine() {
+        if (afterEol_ && hasCode_) {
+            ++lines_;
+        } else if (afterEol_ && lines_ > 0) {
+            pageEnd_ = true;
+        }
+        hasCode_ = false;
+    }
+    TG3CodeReader reader_;
+    int64_t lines_ = 0;
+    bool afterEol_ = false;
+    bool hasCode_ = false;
+    bool pageEnd_ = false;
+};
+
+class TTiffWriter {
+public:
+    TTiffWriter(std::ostream& out, bool fine) : out_(out), fine_(fine) {}
+
+    void Header() {
+        out_.put('I').put('I');
+        Advance(2);
+        Word(42);
+        pendingNext_ = pos_;
+        Long(0);
+    }
+
+    void BeginPage() {
+        page_ = TFaxPage{};
+        page_.StripOffset = pos_;
+        counter_ = TG3LineCounter{};
+    }
+    void Data(uint8_t b) {
+        out_.put(static_cast<char>(b));
+        Advance(1);
+        counter_.Byte(b);
+    }
+    void EndPage() {
+        page_.StripBytes = pos_ - page_.StripOffset;
+        // Readers refuse a page of no rows and every page after it; a page
+        // without a coded line is kept as one row.
+        page_.Lines = std::max<int64_t>(counter_.Lines(), 1);
+        page_.XResOffset = pos_;
+        Long(80376);
+        Long(394);
+        page_.YResOffset = pos_;
+        Long(fine_ ? 77224 : 38612);
+        Long(394);
+        page_.DirOffset = pos_;
+        Chain(page_.DirOffset);
+        Directory();
+        pages_.push_back(page_);
+    }
+    const std::vector<TFaxPage>& Pages() const { return pages_; }
+
+private:
+    void Directory() {
+        Word(DirEntries);
+        Entry(254, TypeLong, 2);
+        Entry(256, TypeLong, 1728);
+        Count(257);
+        Entry(258, TypeShort, 1);
+        Entry(259, TypeShort, 3);
+        Entry(262, TypeShort, 0);
+        Entry(266, TypeShort, 1);
+        Entry(273, TypeLong, page_.StripOffset);
+        Entry(277, TypeShort, 1);
+        Count(278);
+        Entry(279, TypeLong, page_.StripBytes);
+        Entry(282, TypeRational, page_.XResOffset);
+        Entry(283, TypeRational, page_.YResOffset);
+        Entry(292, TypeLong, 0);
+        Entry(296, TypeShort, 2);
+        pendingNext_ = pos_;
+        Long(0);
+    }
+    // Image length and rows per strip: the page's own line count, as a SHORT
+    // where it fits and as a LONG for the (absurdly) long page where not.
+    void Count(int16_t tag) { Entry(tag, page_.Lines > 0xFFFF ? TypeLong : TypeShort, page_.Lines); }
+    void Entry(int16_t tag, int16_t type, int64_t value) {
+        Word(tag);
+        Word(type);
+        Long(1);
+        if (type == TypeShort) {
+            Word(value);
+            Word(0);
+        } else {
+            Long(value);
+        }
+    }
+    // Points the pending next-directory offset at the directory to come.
+    void Chain(int64_t dir) {
+        out_.seekp(pendingNext_);
+        WriteLongLE(out_, dir);
+        out_.seekp(pos_);
+    }
+    void Word(int64_t v) {
+        WriteWordLE(out_, v);
+        Advance(2);
+    }
+    void Long(int64_t v) {
+        WriteLongLE(out_, v);
+        Advance(4);
+    }
+    void Advance(int64_t n) { pos_ = CheckedAdd(pos_, n); }
+
+    std::ostream& out_;
+    bool fine_;
+    int64_t pos_ = 0;
+    int64_t pendingNext_ = 0;
+    TFaxPage page_;
+    TG3LineCounter counter_;
+    std::vector<TFaxPage> pages_;
+};
+
+// Pages after the message header, each to DLE ETX or the end of the input.
+void Cut3Com(TByteSource& src, TTiffWriter& tiff) {
+    src.Skip(MsgHeaderBytes);
+    while (!src.AtEnd()) {
+        tiff.BeginPage();
+        uint8_t b;
+        TToken t;
+        while ((t = NextToken(src, b)) == TToken::Data) tiff.Data(b);
+        tiff.EndPage();
+        if (t == TToken::End) return;
+    }
+}
+
+// Moves to just after the next "CONNECT" CR LF; False when there is none.
+bool FindConnect(TByteSource& src) {
+    while (!src.LooksAt(Connect)) {
+        if (src.AtEnd()) return false;
+        src.Skip(1);
+    }
+    src.Skip(Connect.size());
+    return true;
+}
+
+// True when a DLE ETX just read is followed by CR LF; takes the CR LF.
+bool TakeCrLf(TByteSource& src) {
+    uint8_t cr, lf;
+    if (!src.Peek(0, cr) || !src.Peek(1, lf) || cr != CR || lf != LF) return false;
+    src.Skip(2);
+    return true;
+}
+
+// Pages after "CONNECT" CR LF, each to DLE ETX CR LF or the end of the input,
+// with the bit order turned into the TIFF's.
+void CutElsa(TByteSource& src, TTiffWriter& tiff) {
+    std::array<uint8_t, 256> bitReverse;
+    for (int b = 0; b < 256; ++b) bitReverse[b] = ReverseBits(static_cast<uint8_t>(b));
+    while (FindConnect(src)) {
+        tiff.BeginPage();
+        uint8_t b;
+        TToken t;
+        while ((t = NextToken(src, b)) != TToken::End) {
+            if (t == TToken::Data) {
+                tiff.Data(bitReverse[b]);
+            } else if (TakeCrLf(src)) {
+                break;
+            } else {
+                // A DLE ETX that ends no page is data.
+                tiff.Data(bitReverse[DLE]);
+                tiff.Data(bitReverse[ETX]);
+            }
+        }
+        tiff.EndPage();
+        if (t == TToken::End) return;
+    }
+}
+
+}  // namespace
+
+bool IsFineResolution(const std::string& Resolution) { return Resolution == "T4F"; }
+
+std::vector<TFaxPage> WriteFaxTiff(std::istream& Msg, std::ostream& Tiff, TPageCutter Cutter, bool Fine) {
+    TByteSource src(Msg);
+    TTiffWriter tiff(Tiff, Fine);
+    tiff.Header();
+    if (Cutter == TPageCutter::Cut3Com)
+        Cut3Com(src, tiff);
+    else
+        CutElsa(src, tiff);
+    return tiff.Pages();
+}
+
+bool SaveFaxTiff(const std::string& MsgFile, const std::string& FileName, const std::string& Resolution,
+                 TPageCutter Cutter) {
+    // The download is of no use once the TIFF file exists or failed.
+    struct TRemove {
+        const std::string& path;
+        ~TRemove() { files::DeleteFile(path); }
+    } remove{MsgFile};
+    std::ifstream msg;
+    if (files::FileExists(MsgFile)) msg.open(MsgFile, std::ios::binary);
+    std::ofstream tiff(files::MapDeviceName(FileName), std::ios::binary | std::ios::trunc);
+    WriteFaxTiff(msg, tiff, Cutter, IsFineResolution(Resolution));
+    const bool read = msg.is_open() && !msg.bad();
+    msg.close();
+    tiff.close();
+    return read && !tiff.fail();
+}
+
+std::string MakeFaxDownloadFile() { return files::TempFileName(files::TempPath(), ""); }

@@ -1,0 +1,236 @@
+#include "modem/g3resolution.h"
+
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <sstream>
+
+#include "testkit/G3Encode.h"
+#include "testkit/TestKit.h"
+
+using testkit::G3Encode;
+using testkit::G3Page;
+using testkit::G3Row;
+using testkit::G3TestPage;
+using testkit::G3Width;
+
+namespace {
+
+// Rebuilds the rows of a code stream from the runs the reader finds.
+G3Page DecodeRows(const std::string& data) {
+    TG3CodeReader reader;
+    G3Page page;
+    G3Row row;
+    for (char c : data) {
+        for (int i = 7; i >= 0; --i) {
+            const bool black = reader.Black();
+            switch (reader.Bit((static_cast<uint8_t>(c) >> i) & 1)) {
+                case TG3CodeReader::StepRun:
+                    row.insert(row.end(), static_cast<size_t>(reader.Run()), black ? 1 : 0);
+                    break;
+                case TG3CodeReader::StepEol:
+                    if (!row.empty()) page.push_back(row);
+                    row.clear();
+                    break;
+                case TG3CodeReader::StepNone:
+                    break;
+            }
+        }
+    }
+    if (!row.empty()) page.push_back(row);
+    return page;
+}
+
+G3Row TwoRuns(int white, int black) {
+    G3Row row(G3Width, 1);
+    std::fill(row.begin(), row.begin() + white, 0);
+    (void)black;
+    return row;
+}
+
+std::string Probe(const std::string& data, int32_t* maxLines = nullptr) {
+    G3TifResolution probe;
+    std::istringstream in(data);
+    probe.CountLines(in);
+    if (maxLines) *maxLines = probe.MaxLines;
+    return probe.Resolution();
+}
+
+G3Page WhitePage(int lines) { return G3Page(static_cast<size_t>(lines), G3Row(G3Width, 0)); }
+
+TEST(G3CodeReader, TreesFitTheirNodes) {
+    TG3CodeReader reader;
+    // Complete binary trees: one node fewer than leaves (91 codes, the
+    // EOL-prefix mark and, in the white tree, the extra run of length 0).
+    EXPECT_EQ(reader.WhiteNodes(), 92);
+    EXPECT_EQ(reader.BlackNodes(), 91);
+    EXPECT_LE(reader.WhiteNodes(), TG3CodeReader::MaxNodes);
+}
+
+TEST(G3CodeReader, DecodesEveryRunLengthOfBothColours) {
+    // White runs 0..1728 and black runs 1728..0: every terminating code and
+    // every make-up code of both trees.
+    G3Page page;
+    for (int w = 0; w <= G3Width; ++w) page.push_back(TwoRuns(w, G3Width - w));
+    EXPECT_EQ(DecodeRows(G3Encode(page)), page);
+    EXPECT_EQ(DecodeRows(G3Encode(page, {.AlignEol = true})), page);
+}
+
+TEST(G3CodeReader, DecodesPatternPages) {
+    const G3Page page = G3TestPage(300, 5);
+    EXPECT_EQ(DecodeRows(G3Encode(page)), page);
+}
+
+// libtiff's own encoder, as an outside reference for the code trees.
+std::string LibTiffStrip(const G3Page& page, const std::string& path) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    EXPECT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, G3Width);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(page.size()));
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+    TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, 0);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(page.size()));
+    std::vector<uint8_t> line(G3Width / 8);
+    for (uint32_t y = 0; y < page.size(); ++y) {
+        std::fill(line.begin(), line.end(), 0);
+        for (int x = 0; x < G3Width; ++x)
+            if (page[y][x]) line[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        TIFFWriteScanline(t, line.data(), y, 0);
+    }
+    TIFFClose(t);
+    t = TIFFOpen(path.c_str(), "r");
+    std::string raw(TIFFRawStripSize(t, 0), '\0');
+    TIFFReadRawStrip(t, 0, raw.data(), static_cast<tmsize_t>(raw.size()));
+    TIFFClose(t);
+    return raw;
+}
+
+TEST(G3CodeReader, DecodesWhatLibTiffEncodes) {
+    testkit::TempHome home;
+    G3Page page = G3TestPage(200, 9);
+    for (int w = 0; w <= G3Width; w += 37) page.push_back(TwoRuns(w, G3Width - w));
+    EXPECT_EQ(DecodeRows(LibTiffStrip(page, home.Path() + "/ref.tif")), page);
+}
+
+TEST(G3CodeReader, LineEndingWhiteIsFollowedByAWhiteLine) {
+    // Line 1 ends on a white run; after its EOL the reader is back in the
+    // white tree, so line 2's white 5 ("1100") is not read as black runs.
+    G3Row endsWhite(G3Width, 0);
+    std::fill(endsWhite.begin(), endsWhite.begin() + 100, 1);  // white 0, black 100, white 1628
+    G3Row startsWhite5(G3Width, 1);
+    std::fill(startsWhite5.begin(), startsWhite5.begin() + 5, 0);
+    const G3Page page = {endsWhite, startsWhite5};
+    TG3CodeReader reader;
+    std::vector<std::pair<bool, int>> runs;
+    for (char c : G3Encode(page)) {
+        for (int i = 7; i >= 0; --i) {
+            const bool black = reader.Black();
+            if (reader.Bit((static_cast<uint8_t>(c) >> i) & 1) == TG3CodeReader::StepRun)
+                runs.emplace_back(black, reader.Run());
+        }
+    }
+    const std::vector<std::pair<bool, int>> expected = {
+        {false, 0}, {true, 64}, {true, 36}, {false, 1600}, {false, 28},
+        {false, 5}, {true, 1664}, {true, 59}};
+    EXPECT_EQ(runs, expected);
+}
+
+TEST(G3TifResolution, EmptyFileIsNormal) {
+    int32_t maxLines = -1;
+    EXPECT_EQ(Probe("", &maxLines), "T4N");
+    EXPECT_EQ(maxLines, 0);
+}
+
+TEST(G3TifResolution, CountsLinesAndTheFirstTwoEolsOfThePageEnd) {
+    // N coded lines with an EOL before each and six EOLs after: N + 2 counted.
+    struct Case { int coded; int32_t counted; const char* resolution; };
+    const Case cases[] = {
+        {1, 4, "T4N"},  // the four trailing EOLs count as a page of their own
+        {100, 102, "T4N"},
+        {1143, 1145, "T4N"},
+        {1208, 1210, "T4N"},
+        {1209, 1211, "T4F"},
+        {2287, 2289, "T4F"},
+    };
+    for (const auto& c : cases) {
+        for (bool align : {false, true}) {
+            int32_t maxLines = 0;
+            EXPECT_EQ(Probe(G3Encode(G3TestPage(c.coded, 3), {.AlignEol = align}), &maxLines), c.resolution)
+                << c.coded;
+            EXPECT_EQ(maxLines, c.counted) << c.coded << " aligned " << align;
+        }
+    }
+}
+
+TEST(G3TifResolution, TheLongestPageDecides) {
+    int32_t maxLines = 0;
+    EXPECT_EQ(Probe(G3Encode(WhitePage(100)) + G3Encode(WhitePage(1300)), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 1300 + 2 + 4);  // the four EOLs left over from page 1 count towards page 2
+    EXPECT_EQ(Probe(G3Encode(WhitePage(1300)) + G3Encode(WhitePage(100)), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 1302);
+    // The leftover EOLs alone can lift a page over the limit.
+    EXPECT_EQ(Probe(G3Encode(WhitePage(100)) + G3Encode(WhitePage(1205)), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 1211);
+    EXPECT_EQ(Probe(G3Encode(WhitePage(100)) + G3Encode(WhitePage(1204)), &maxLines), "T4N");
+}
+
+TEST(G3TifResolution, TheMessageHeaderOfThe3ComModemsIsReadAsCode) {
+    // A header of zero bytes is only EOL fill.
+    int32_t maxLines = 0;
+    EXPECT_EQ(Probe(std::string(34, '\0') + G3Encode(WhitePage(1209)), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 1211);
+}
+
+TEST(G3TifResolution, DetectResolutionReadsTheFile) {
+    testkit::TempHome home;
+    testkit::ScopedScriptedUi ui;
+    const std::string path = home.Path() + "/fax.msg";
+    testkit::WriteFile(path, G3Encode(WhitePage(2000)));
+    G3TifResolution probe;
+    std::string resolution = "T4N";
+    probe.DetectResolution(path, resolution);
+    EXPECT_EQ(resolution, "T4F");
+    EXPECT_EQ(probe.MaxLines, 2002);
+    testkit::WriteFile(path, G3Encode(WhitePage(1000)));
+    resolution = "T4F";
+    probe.DetectResolution(path, resolution);
+    EXPECT_EQ(resolution, "T4N");
+    EXPECT_TRUE(ui->Prompts().empty());
+}
+
+TEST(G3TifResolution, MissingFileIsReportedAndLeavesTheResolution) {
+    testkit::TempHome home;
+    testkit::ScopedScriptedUi ui;
+    G3TifResolution probe;
+    std::istringstream page(G3Encode(WhitePage(1500)));
+    probe.CountLines(page);
+    ASSERT_GT(probe.MaxLines, 0);
+    for (const std::string& path : {home.Path() + "/missing.msg", home.Path()}) {
+        std::string resolution = "T4F";
+        probe.DetectResolution(path, resolution);
+        EXPECT_EQ(resolution, "T4F");
+        EXPECT_EQ(probe.MaxLines, 0);
+    }
+    const auto prompts = ui->Prompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[0].text, "File not found!");
+    EXPECT_EQ(prompts[0].buttons, std::vector<std::string>{"OK"});
+}
+
+TEST(G3TifResolution, GarbageIsCountedWithoutFailing) {
+    std::string junk;
+    for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 97 + 13) & 0xFF);
+    int32_t maxLines = -1;
+    const std::string r = Probe(junk, &maxLines);
+    EXPECT_TRUE(r == "T4N" || r == "T4F");
+    EXPECT_GE(maxLines, 0);
+    // All ones never reach an EOL.
+    EXPECT_EQ(Probe(std::string(1000, '\xFF'), &maxLines), "T4N");
+    EXPECT_EQ(maxLines, 0);
+}
+
+}  // namespace
