@@ -60,24 +60,20 @@ tcflag_t ParityFlags(Parity parity) {
     return 0;
 }
 
-// Raw bytes in both directions; the line lives on without carrier (the
-// programs watch DCD themselves) and DTR drops when the port is closed.
 termios2 MakeTermios(const termios2& current, const LineSettings& s) {
+    const TerminalFlags f = MakeTerminalFlags(s);
     termios2 t = current;
-    t.c_iflag = 0;
-    if (s.xonXoffOutput) t.c_iflag |= IXON;
-    if (s.xonXoffInput) t.c_iflag |= IXOFF;
-    t.c_oflag = 0;
-    t.c_lflag = 0;
-    t.c_cflag = SizeFlag(s.dataBits) | ParityFlags(s.parity) | CREAD | CLOCAL | HUPCL | BOTHER;
-    // A UART sends one and a half stop bits for five data bits when asked
-    // for two; with more data bits two is the nearest it can do.
-    if (s.stopBits != StopBits::One) t.c_cflag |= CSTOPB;
-    if (s.ctsOutputFlow || s.rts == LineControl::Handshake) t.c_cflag |= CRTSCTS;
-    t.c_ispeed = t.c_ospeed = s.baudRate;
+    t.c_iflag = f.iflag;
+    t.c_oflag = f.oflag;
+    t.c_cflag = f.cflag;
+    t.c_lflag = f.lflag;
+    t.c_ispeed = t.c_ospeed = f.speed;
     std::memset(t.c_cc, 0, sizeof t.c_cc);
-    t.c_cc[VSTART] = s.xonChar;
-    t.c_cc[VSTOP] = s.xoffChar;
+    // One byte at least per read, so that with the non-blocking descriptor
+    // "nothing there" is EAGAIN and a read of 0 means the line hung up.
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VSTART] = f.startChar;
+    t.c_cc[VSTOP] = f.stopChar;
     return t;
 }
 
@@ -288,6 +284,23 @@ int ComNumber(const std::string& text) {
 
 }  // namespace
 
+// Raw bytes in both directions; the line lives on without carrier (the
+// programs watch DCD themselves) and DTR drops when the port is closed.
+TerminalFlags MakeTerminalFlags(const LineSettings& s) {
+    TerminalFlags f;
+    if (s.xonXoffOutput) f.iflag |= IXON;
+    if (s.xonXoffInput) f.iflag |= IXOFF;
+    f.cflag = SizeFlag(s.dataBits) | ParityFlags(s.parity) | CREAD | CLOCAL | HUPCL | BOTHER;
+    // A UART sends one and a half stop bits for five data bits when asked
+    // for two; with more data bits two is the nearest it can do.
+    if (s.stopBits != StopBits::One) f.cflag |= CSTOPB;
+    if (s.ctsOutputFlow || s.rts == LineControl::Handshake) f.cflag |= CRTSCTS;
+    f.speed = s.baudRate;
+    f.startChar = s.xonChar;
+    f.stopChar = s.xoffChar;
+    return f;
+}
+
 std::string DevicePath(const std::string& name) {
     if (name.find('/') != std::string::npos) return name;
     const std::string prefix = "\\\\.\\";
@@ -348,6 +361,12 @@ void FakePort::SetOutputQueued(uint32_t bytes) {
 void FakePort::Vanish() {
     std::lock_guard<std::mutex> guard(lock_);
     vanished_ = true;
+}
+
+void FakePort::SetResponder(std::function<std::string(const std::string& line)> responder) {
+    std::lock_guard<std::mutex> guard(lock_);
+    responder_ = std::move(responder);
+    lineSoFar_.clear();
 }
 
 std::string FakePort::Written() const {
@@ -487,8 +506,24 @@ bool FakePort::Write(const void* data, std::size_t count, std::size_t& written) 
     if (vanished_) return false;
     written = std::min(count, outputRoom_);
     outputRoom_ -= outputRoom_ == SIZE_MAX ? 0 : written;
-    written_.append(static_cast<const char*>(data), written);
+    const auto* bytes = static_cast<const char*>(data);
+    written_.append(bytes, written);
+    if (responder_) Answer(std::string_view(bytes, written));
     return true;
+}
+
+void FakePort::Answer(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (c == '\n') continue;
+        if (c != '\r') {
+            lineSoFar_ += c;
+            continue;
+        }
+        std::string reply = responder_(lineSoFar_);
+        lineSoFar_.clear();
+        if (!reply.empty()) input_.push_back({Clock::now(), std::move(reply)});
+    }
+    changed_.notify_all();
 }
 
 bool FakePort::WaitReadable(int ms) {

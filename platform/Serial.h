@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace serial {
@@ -40,6 +41,19 @@ struct LineSettings {
     uint8_t xoffChar = 19;
     bool operator==(const LineSettings&) const = default;
 };
+
+// The terminal settings (as the kernel's termios2 holds them) that line
+// settings come to; the devices get these.
+struct TerminalFlags {
+    uint32_t iflag = 0;
+    uint32_t oflag = 0;
+    uint32_t cflag = 0;
+    uint32_t lflag = 0;
+    uint32_t speed = 0;
+    uint8_t startChar = 0;
+    uint8_t stopChar = 0;
+};
+TerminalFlags MakeTerminalFlags(const LineSettings& settings);
 
 // Read and write limits in milliseconds. A read ends when Count bytes came,
 // when `readTotalMultiplier` * Count + `readTotalConstant` ms have passed
@@ -127,6 +141,10 @@ public:
     void SetOutputQueued(uint32_t bytes);
     // The device goes away: every call fails from now on, waits still wait.
     void Vanish();
+    // Plays the other side: each line written (up to its CR, LF left out) is
+    // handed to Responder, and what it returns becomes readable at once. It
+    // runs inside the port's lock and must not call the port.
+    void SetResponder(std::function<std::string(const std::string& line)> responder);
 
     bool failApply = false;
     bool failSetup = false;
@@ -164,11 +182,14 @@ private:
     };
     std::size_t DueCount() const;  // lock held
     std::string TakeDue(std::size_t count);  // lock held
+    void Answer(std::string_view bytes);      // lock held
 
     mutable std::mutex lock_;
     std::condition_variable changed_;
     std::deque<Chunk> input_;
     std::string written_;
+    std::function<std::string(const std::string&)> responder_;
+    std::string lineSoFar_;
     std::size_t outputRoom_ = SIZE_MAX;
     uint32_t outputQueued_ = 0;
     uint8_t lines_ = 0;
