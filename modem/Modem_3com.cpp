@@ -1,0 +1,286 @@
+#include "modem/Modem_3com.h"
+
+#include <fstream>
+
+#include "modem/CommClass.h"
+#include "modem/FaxTiff.h"
+#include "modem/ModemDialogs.h"
+#include "modem/g3resolution.h"
+#include "platform/App.h"
+#include "platform/Checked.h"
+#include "platform/StrUtils.h"
+#include "platform/Ui.h"
+#include "support/DateTimeEx.h"
+#include "support/Unit2.h"
+
+namespace {
+
+const std::string kLineEnd = "\r\n";
+constexpr int kHeaderSize = 34;
+
+// A plain notice with the application's title, as the transfer reports its
+// page problems before it goes on.
+void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconNone, 0}); }
+
+std::string Field(const std::string& Text, int N) {
+    std::string f;
+    GetField(Text, N, f);
+    return f;
+}
+
+}  // namespace
+
+void TModem3comClass::Create(TCommClass* AComm) { Comm = AComm; }
+
+int32_t TModem3comClass::GetProgress() {
+    if (LastPage == LastPageUnknown) return -1;
+    // Unsigned, as the counters are read: a page count that runs backwards
+    // (a damaged header) raises instead of showing nonsense.
+    const auto done = CheckedAdd<uint32_t>(
+        Comm->LastReadCount(),
+        CheckedMul<uint32_t>(CheckedCast<uint32_t>(CheckedSub(CurPage, FirstPage)), PageSize));
+    const auto total = CheckedMul<uint32_t>(CheckedCast<uint32_t>(CheckedAdd(CheckedSub(LastPage, FirstPage), 1)),
+                                            PageSize);
+    if (total == 0) throw EIntOverflow();
+    return CheckedCast<int32_t>(CheckedMul<uint32_t>(done, 100) / total);
+}
+
+void TModem3comClass::GetMsgInfoBlock(int32_t N, std::string& Text) {
+    if (N != InfoBlockNo) {
+        Comm->QueryLines("ATE0V1+MSR=" + IntToStr(N) + kLineEnd, "Get MsgInfoBlock of Msg #" + IntToStr(N),
+                         InfoBlock);
+        InfoBlockNo = N;
+    }
+    Text = InfoBlock;
+}
+
+int32_t TModem3comClass::InfoField(int32_t N, int Field) {
+    std::string block;
+    GetMsgInfoBlock(N, block);
+    return GetFieldInt(block, Field);
+}
+
+void TModem3comClass::Refresh() {
+    InfoBlockNo = -1;
+    SetSelfMode(true);
+    InitModemClock();
+    std::string block;
+    GetMsgInfoBlock(0, block);
+    const int32_t used = GetFieldInt(block, 2);
+    FreeMemory = std::max<int32_t>(0, CheckedSub<int32_t>(100, used));
+    MsgCount = CheckedAdd(GetFieldInt(block, 3), GetFieldInt(block, 5));
+    NewMsgCount = CheckedAdd(GetFieldInt(block, 4), GetFieldInt(block, 6));
+    HasNew = GetFieldInt(block, 4) > 0 || GetFieldInt(block, 6) >= 1;
+}
+
+int32_t TModem3comClass::GetMsgCount() { return MsgCount; }
+int32_t TModem3comClass::GetNewMsgCount() { return NewMsgCount; }
+int32_t TModem3comClass::GetFreeMemory() { return FreeMemory; }
+bool TModem3comClass::HasNewMsgs() { return HasNew; }
+int32_t TModem3comClass::GetMsgDuration(int32_t N) { return InfoField(N, 3); }
+bool TModem3comClass::CanEraseSingle() { return false; }
+
+void TModem3comClass::GetMsgCallerId(int32_t N, std::string& Text) {
+    std::string block;
+    GetMsgInfoBlock(N, block);
+    Text.clear();
+    GetField(block, 9, Text);
+}
+
+int32_t TModem3comClass::GetMsgType(int32_t N) {
+    switch (InfoField(N, 2)) {
+        case 1: return MsgTypeFax;
+        case 2: return MsgTypeVoice;
+        default: return 0;
+    }
+}
+
+void TModem3comClass::GetMsgSize(int32_t N, std::string& Text) {
+    Text.clear();
+    switch (InfoField(N, 2)) {
+        case 1: Text = IntToStr(InfoField(N, 3)) + " p"; break;
+        case 2: Text = IntToStr(InfoField(N, 3)) + " s"; break;
+        default: break;
+    }
+}
+
+int32_t TModem3comClass::GetModemDayNumber() {
+    const TDateTime today = Date();
+    const TDateTime july = EncodeDate(YearOf(today), 7, 1);
+    if (today < july) return DayOfYear(today);
+    return static_cast<int32_t>(today - july) + 1;
+}
+
+void TModem3comClass::InitModemClock() {
+    int h, m, s, ms;
+    DecodeTime(Now(), h, m, s, ms);
+    const uint16_t day = CheckedCast<uint16_t>(GetModemDayNumber());
+    Comm->ExecuteCommand("ATE0V1+MCC=" + IntToStr(day) + "," + IntToStr(h) + "," + IntToStr(m) + "," + IntToStr(s) +
+                             kLineEnd,
+                         "Init ModemClock");
+}
+
+TDateTime TModem3comClass::MsgDate(int32_t DayNumber) {
+    // The modem's day numbers are 16-bit; anything else cannot come from it.
+    if (DayNumber < 0 || DayNumber > 0xFFFF) throw ERangeError();
+    if (DayNumber > 253) return 0;
+    const int32_t today = GetModemDayNumber();
+    const TDateTime now = Date();
+    const int year = YearOf(now);
+    const bool firstHalf = now < EncodeDate(year, 7, 1);
+    TDateTime base;
+    if (DayNumber < today + 3) base = firstHalf ? EncodeDate(year - 1, 12, 31) : EncodeDate(year, 6, 30);
+    else base = firstHalf ? EncodeDate(year - 1, 6, 30) : EncodeDate(year - 1, 12, 31);
+    return base + DayNumber;
+}
+
+TDateTime TModem3comClass::GetMsgDateTime(int32_t N) {
+    std::string block;
+    GetMsgInfoBlock(N, block);
+    const TDateTime date = MsgDate(GetFieldInt(block, 6));
+    if (date == 0) return 0;
+    return date + GetFieldInt(block, 7) / 24.0 + GetFieldInt(block, 8) / 1440.0;
+}
+
+void TModem3comClass::GetMsgInfoLine(int32_t N, std::string& Text) {
+    std::string block;
+    GetMsgInfoBlock(N, block);
+    const TDateTime date = MsgDate(GetFieldInt(block, 6));
+    int y = 0, m = 0, d = 0;
+    if (date != 0) DecodeDate(date, y, m, d);
+    Text.clear();
+    for (int f = 1; f <= 5; ++f) Text += Field(block, f) + ",";
+    Text += IntToStr(d) + "," + IntToStr(m) + "," + IntToStr(y);
+    for (int f = 7; f <= 13; ++f) Text += "," + Field(block, f);
+}
+
+int32_t TModem3comClass::GetMsgState(int32_t N) {
+    return (InfoField(N, 4) & 3) != 0 ? MsgStateNew : MsgStateOld;
+}
+
+int32_t TModem3comClass::GetMsgStatus(int32_t N) {
+    switch (InfoField(N, 2)) {
+        case 1: return InfoField(N, 5) != 0 ? MsgStatusError : MsgStatusOk;
+        case 2: return MsgStatusOk;
+        default: return MsgStatusNotReported;
+    }
+}
+
+bool TModem3comClass::IsMsgNew(int32_t N) { return InfoField(N, 4) > 252; }
+
+void TModem3comClass::SetSelfMode(bool On) {
+    if (On) {
+        Comm->ExecuteCommand("ATE0+MCS=1", "Activate Selfmode");
+        return;
+    }
+    Comm->ExecuteCommand("ATE0+MCS=0", "Deactivate Selfmode");
+    Comm->ExecuteCommand("ATE0", "Switch echo off");
+}
+
+void TModem3comClass::PlayMsg(int32_t N) {
+    const std::string command = "ATE0V1s31=128+MVP=" + IntToStr(N);
+    TModemDialogs& dialogs = ModemDialogs();
+    if (N != 0 && N != 255) {
+        const int32_t duration = GetMsgDuration(N);
+        dialogs.PreparePlayingMessage(CheckedMul(duration, 10), PlayTimeText(duration),
+                                      "Playing Message #" + IntToStr(N), Comm);
+        Comm->SendCommand(command, "Play message #" + IntToStr(N));
+        dialogs.ShowPlayingMessage();
+    } else {
+        Comm->SendCommand(command, "Play message #255");
+        dialogs.SetWorkingAction("Playing ...");
+        dialogs.ShowWorkingNotice();
+    }
+    Comm->ExecuteCommand("AT", "Stop playing");
+}
+
+void TModem3comClass::SaveFaxMsg(int32_t N, const std::string& FileName, const std::string&) {
+    const std::string download = MakeFaxDownloadFile();
+    if (download.empty()) throw EInOutError("Cannot create a temporary file");
+    DownloadMsg(N, download);
+    std::string resolution = "T4N";
+    G3TifResolution probe;
+    probe.DetectResolution(download, resolution);
+    SaveFaxTiff(download, FileName, resolution, TPageCutter::Cut3Com);
+}
+
+void TModem3comClass::EraseMsg(int32_t) {}
+
+bool TModem3comClass::EraseAllMsgs() {
+    Comm->SendCommand("ATE0V1+mem", "Erasing all messages");
+    const bool ok = Comm->WaitOKNow();
+    InfoBlockNo = -1;
+    return ok;
+}
+
+bool TModem3comClass::ReadPage(const std::string& Command, const std::string& Description, bool SplitChecksum,
+                               TPage& Buffer, bool& Complete) {
+    Comm->SendCommand(Command, Description);
+    char checksum[2];
+    if (SplitChecksum) {
+        Comm->ReadBlock(&checksum[0], 1);
+        Comm->ReadBlock(&checksum[1], 1);
+    } else {
+        Comm->ReadBlock(checksum, 2);
+    }
+    Complete = Comm->ReadBlock(Buffer.data(), PageSize);
+    return Comm->WaitOK();
+}
+
+void TModem3comClass::DownloadMsg(int32_t N, const std::string& FileName) {
+    LastPage = LastPageUnknown;
+    int32_t endOffset = 0;
+    std::ofstream file(FileName, std::ios::binary | std::ios::trunc);
+    if (!file) throw EInOutError("Cannot create file \"" + FileName + "\"");
+    std::string line;
+    if (N + 1 < MsgCount) {
+        GetMsgInfoLine(N + 1, line);
+        LastPage = GetFieldInt(line, 12);
+    }
+    GetMsgInfoLine(N, line);
+    const int32_t start = CheckedAdd(CheckedMul(GetFieldInt(line, 13), 256), GetFieldInt(line, 14));
+    FirstPage = CurPage = GetFieldInt(line, 12);
+    TPage page;
+    page.fill(0);
+    while (CurPage <= LastPage) {
+        const std::string command = "ATE0V1+mtp=" + IntToStr(CurPage);
+        bool complete = false;
+        if (!ReadPage(command, "Get Memory block #" + IntToStr(CurPage), false, page, complete))
+            ShowMessage("ERROR: Could not get page");
+        if (CurPage == FirstPage) {
+            CheckIndex(CheckedAdd(start, kHeaderSize - 1), page.size());
+            LastPage = page[static_cast<std::size_t>(start) + 31];
+            endOffset = page[static_cast<std::size_t>(start) + 32] * 256 + page[static_cast<std::size_t>(start) + 33];
+            // The modem has no page beyond its memory; asking for each of them
+            // would only collect errors and time-outs.
+            if (LastPage >= MemoryPages) throw ERangeError();
+        }
+        const int32_t from = CurPage == FirstPage ? start : 0;
+        const int32_t count = CurPage == LastPage ? CheckedSub(endOffset, from) : PageSize - from;
+        // The copy must stay inside the page: a header that points elsewhere ends the download.
+        if (count < 0 || CheckedAdd(from, count) > PageSize) throw ERangeError();
+        file.write(reinterpret_cast<const char*>(page.data()) + from, count);
+        CurPage = CheckedAdd(CurPage, 1);
+    }
+    file.close();
+    if (file.fail()) throw EInOutError("Cannot write file \"" + FileName + "\"");
+}
+
+void TModem3comClass::ReleaseNewMsgs() {
+    TPage page;
+    for (int32_t i = 1; i <= MsgCount; ++i) {
+        if (!IsMsgNew(i)) continue;
+        std::string line;
+        GetMsgInfoLine(i, line);
+        const int32_t first = GetFieldInt(line, 12);
+        bool complete = false;
+        const bool ok = ReadPage("ATE0V1+mtp=" + IntToStr(first) + kLineEnd,
+                                 "Transfer memory page to release message", true, page, complete);
+        if (!complete) ShowMessage("ERROR: Characters lost!");
+        if (!ok) ShowMessage("ERROR: Releasing Message failed!");
+    }
+    InfoBlockNo = -1;
+}
+
+void TModem3comClass::ShowSettings() { ModemDialogs().Show3comSettings(); }
+void TModem3comClass::ShowInfo() { ModemDialogs().Show3comInfo(); }

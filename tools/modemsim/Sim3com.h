@@ -1,0 +1,51 @@
+#pragma once
+// The 3Com/U.S. Robotics message modems of the simulator: their message
+// memory and the commands that read and change it.
+//
+//   +MSR=n      status line n (0 the memory summary); past the last message ERROR
+//   +MCC=d,h,m,s / +MCC / +MCC?   set, reset and read the message clock
+//   +MCS=n / +MCS?                stand-alone (self) mode
+//   +MVP=n      plays message n (0 outgoing, 255 memory-full) for its length;
+//               any byte from the client stops it; then OK
+//   +MEM        erases every received message
+//   +MTP=p      page p: two hexadecimal checksum characters, the 32768 bytes, OK;
+//               reading the page that holds a message's header marks it read
+//
+// Options: --page-error P (repeatable) ends page P's reply with ERROR in
+// place of OK; --page-bad-checksum P sends page P with a checksum off by one.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "tools/modemsim/Sim.h"
+#include "tools/modemsim/Sim3comMemory.h"
+
+namespace sim3com {
+
+// The message clock: days, hours, minutes and seconds since it was set; not
+// known after power-on.
+class MessageClock {
+public:
+    // "255,255,255,255" while not known, else "ddd,hhh,mmm,sss".
+    std::string Text(uint64_t NowMs) const;
+    void Set(long long Seconds, uint64_t NowMs);
+    bool Known() const { return known_; }
+
+private:
+    bool known_ = false;
+    long long seconds_ = 0;
+    uint64_t setAt_ = 0;
+};
+
+// What a 3Com session keeps for the whole run.
+struct State : modemsim::ExtensionState {
+    std::unique_ptr<Memory> memory;
+    MessageClock clock;
+    bool selfMode = false;
+};
+
+// The number a command argument "=n" carries; nothing for anything else.
+std::optional<long long> Argument(const std::string& Args);
+
+}  // namespace sim3com
