@@ -4,6 +4,7 @@
 #include <array>
 #include <deque>
 #include <fstream>
+#include <string>
 
 #include "modem/Modem.h"
 #include "modem/g3resolution.h"
@@ -23,7 +24,6 @@ constexpr int16_t TypeShort = 3;
 constexpr int16_t TypeLong = 4;
 constexpr int16_t TypeRational = 5;
 constexpr int DirEntries = 15;
-constexpr int64_t DirBytes = 2 + DirEntries * 12;
 
 // The downloaded file, one byte at a time, with a few bytes of look-ahead.
 class TByteSource {

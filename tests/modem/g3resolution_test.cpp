@@ -41,10 +41,10 @@ G3Page DecodeRows(const std::string& data) {
     return page;
 }
 
-G3Row TwoRuns(int white, int black) {
+// A white run of White pixels and a black run of the rest.
+G3Row TwoRuns(int white) {
     G3Row row(G3Width, 1);
     std::fill(row.begin(), row.begin() + white, 0);
-    (void)black;
     return row;
 }
 
@@ -71,7 +71,7 @@ TEST(G3CodeReader, DecodesEveryRunLengthOfBothColours) {
     // White runs 0..1728 and black runs 1728..0: every terminating code and
     // every make-up code of both trees.
     G3Page page;
-    for (int w = 0; w <= G3Width; ++w) page.push_back(TwoRuns(w, G3Width - w));
+    for (int w = 0; w <= G3Width; ++w) page.push_back(TwoRuns(w));
     EXPECT_EQ(DecodeRows(G3Encode(page)), page);
     EXPECT_EQ(DecodeRows(G3Encode(page, {.AlignEol = true})), page);
 }
@@ -112,7 +112,7 @@ std::string LibTiffStrip(const G3Page& page, const std::string& path) {
 TEST(G3CodeReader, DecodesWhatLibTiffEncodes) {
     testkit::TempHome home;
     G3Page page = G3TestPage(200, 9);
-    for (int w = 0; w <= G3Width; w += 37) page.push_back(TwoRuns(w, G3Width - w));
+    for (int w = 0; w <= G3Width; w += 37) page.push_back(TwoRuns(w));
     EXPECT_EQ(DecodeRows(LibTiffStrip(page, home.Path() + "/ref.tif")), page);
 }
 
@@ -137,6 +137,17 @@ TEST(G3CodeReader, LineEndingWhiteIsFollowedByAWhiteLine) {
         {false, 0}, {true, 64}, {true, 36}, {false, 1600}, {false, 28},
         {false, 5}, {true, 1664}, {true, 59}};
     EXPECT_EQ(runs, expected);
+}
+
+TEST(G3Encoder, ModemBitOrderAndRowWidth) {
+    const G3Page page = G3TestPage(20, 8);
+    const std::string msbFirst = G3Encode(page);
+    EXPECT_EQ(G3Encode(page, {.LsbFirst = true}), testkit::G3ReverseBitOrder(msbFirst));
+    EXPECT_EQ(testkit::G3ReverseBitOrder("\x01\x0F\x10"), "\x80\xF0\x08");
+    // An empty page is the end-of-page sequence alone: six EOLs in nine bytes.
+    EXPECT_EQ(G3Encode({}), std::string("\x00\x10\x01\x00\x10\x01\x00\x10\x01", 9));
+    EXPECT_THROW(G3Encode({G3Row(G3Width - 1, 0)}), std::invalid_argument);
+    EXPECT_THROW(G3Encode({G3Row(G3Width + 1, 0)}), std::invalid_argument);
 }
 
 TEST(G3TifResolution, EmptyFileIsNormal) {
