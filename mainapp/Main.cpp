@@ -1,0 +1,518 @@
+// MAINWIN_WIP: built once the registry helpers are in the tree.
+#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
+#include "mainapp/Main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "mainapp/MainPictures.h"
+#include "mainapp/MainRules.h"
+#include "modem/CommClass.h"
+#include "modem/Modem.h"
+#include "platform/App.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "platform/TextFile.h"
+#include "platform/UserDirs.h"
+#include "platform/Ui.h"
+#include "support/Language.h"
+#include "support/QelStatusBar.h"
+#include "support/RegSave.h"
+#include "support/WndProp.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+template <typename W>
+W* Named(W* w, const char* name) {
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+// "c:\Pellow.log" stands for the log in the user's home folder.
+std::string DefaultLogFileName() { return userdirs::HomeFolder() + "/Pellow.log"; }
+
+}  // namespace
+
+TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
+    setObjectName("FormMain");
+    CreateControls();
+    ConnectHandlers();
+}
+
+TFormMain::~TFormMain() {
+    qApp->removeEventFilter(this);
+    // The channels go with the window; the modem object outlives it to the
+    // end of the process, as nothing may use it after the window is gone.
+    if (FormMain == this) FormMain = nullptr;
+}
+
+void TFormMain::CreateControls() {
+    setWindowIcon(pictures::ProgramIcon());
+    resize(440, 320);
+    auto* central = Named(new QWidget(this), "PanelMain");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    setCentralWidget(central);
+
+    CreateImageLists();
+    CreateMenus();
+    CreateToolBars();
+    layout->addWidget(CoolBar1);
+    CreateList();
+    layout->addWidget(ExtListView1, 1);
+    CreateStatusBar();
+    layout->addWidget(StatusBar);
+
+    TimerAnimation = Named(new QTimer(this), "TimerAnimation");
+    TimerAnimation->setInterval(400);
+    WndPropMain = new TWndProp(this);
+    WndPropMain->setObjectName("WndPropMain");
+    qApp->installEventFilter(this);
+}
+
+void TFormMain::CreateImageLists() {
+    using pictures::Animation;
+    auto list = [this](const char* name, QList<QPixmap> images) {
+        return new TImageList(QLatin1String(name), std::move(images), this);
+    };
+    ImageListListView = list("ImageListListView", pictures::ListImages());
+    ImageListModemNotConnected = list("ImageListModemNotConnected", pictures::AnimationFrames(Animation::NotConnected));
+    ImageListModemSearch = list("ImageListModemSearch", pictures::AnimationFrames(Animation::Search));
+    ImageListModemDownload = list("ImageListModemDownload", pictures::AnimationFrames(Animation::Download));
+    ImageListModemUpload = list("ImageListModemUpload", pictures::AnimationFrames(Animation::Upload));
+    ImageListModemPlay = list("ImageListModemPlay", pictures::AnimationFrames(Animation::Play));
+    ImageListModemBlink = list("ImageListModemBlink", pictures::AnimationFrames(Animation::Blink));
+    ImageListModemStill = list("ImageListModemStill", pictures::AnimationFrames(Animation::Still));
+    ImageListAnimation = ImageListModemNotConnected;
+}
+
+void TFormMain::CreateMenus() {
+    auto item = [this](QMenu* menu, const char* name) {
+        QAction* a = Named(menu->addAction(QString()), name);
+        return a;
+    };
+    MenuFile = Named(new QMenu(this), "MenuFile");
+    MenuFileSaveAs = item(MenuFile, "MenuFileSaveAs");
+    MenuFile->addSeparator();
+    MenuFileExit = item(MenuFile, "MenuFileExit");
+
+    MenuEdit = Named(new QMenu(this), "MenuEdit");
+    MenuEditPlayNew = item(MenuEdit, "MenuEditPlayNew");
+    MenuEditPlayView = item(MenuEdit, "MenuEditPlayView");
+    MenuEditReleaseall = item(MenuEdit, "MenuEditReleaseall");
+    MenuEdit->addSeparator();
+    MenuEditReload = item(MenuEdit, "MenuEditReload");
+    MenuEditReload->setShortcut(QKeySequence(Qt::Key_F5));
+    MenuEdit->addSeparator();
+    MenuEditEraseall = item(MenuEdit, "MenuEditEraseall");
+    MenuEditEraseall->setShortcut(QKeySequence(Qt::Key_Delete));
+
+    MenuSettings = Named(new QMenu(this), "MenuSettings");
+    MenuSettingsModem = item(MenuSettings, "MenuSettingsModem");
+    MenuSettingsPellow = item(MenuSettings, "MenuSettingsPellow");
+
+    MenuHelp = Named(new QMenu(this), "MenuHelp");
+    MenuHelpAboutPellow = item(MenuHelp, "MenuHelpAboutPellow");
+    MenuHelpAboutModem = item(MenuHelp, "MenuHelpAboutModem");
+
+    // The menu's shortcuts work from anywhere in the window, before the
+    // controls see the key.
+    for (QAction* a : {MenuEditReload, MenuEditEraseall}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+
+    PopupMenu = Named(new QMenu(this), "PopupMenu");
+    PopUpPlayView = item(PopupMenu, "PopUpPlayView");
+    PopUpSave = item(PopupMenu, "PopUpSave");
+    PopUpRelease = item(PopupMenu, "PopUpRelease");
+    PopUpErase = item(PopupMenu, "PopUpErase");
+    PopupMenu->addSeparator();
+    PopUpReload = item(PopupMenu, "PopUpReload");
+}
+
+void TFormMain::CreateToolBars() {
+    CoolBar1 = Named(new QWidget(this), "CoolBar1");
+    auto* bands = new QHBoxLayout(CoolBar1);
+    bands->setContentsMargins(2, 2, 2, 2);
+
+    ToolBarMenu = Named(new QToolBar(CoolBar1), "ToolBarMenu");
+    auto menuButton = [this](const char* name, QMenu* menu) {
+        auto* b = Named(new QToolButton(ToolBarMenu), name);
+        b->setMenu(menu);
+        b->setPopupMode(QToolButton::InstantPopup);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        b->setAutoRaise(true);
+        ToolBarMenu->addWidget(b);
+        return b;
+    };
+    ToolButtonMenuFile = menuButton("ToolButtonMenuFile", MenuFile);
+    ToolButtonEdit = menuButton("ToolButtonEdit", MenuEdit);
+    ToolButtonSettings = menuButton("ToolButtonSettings", MenuSettings);
+    ToolButtonHelp = menuButton("ToolButtonHelp", MenuHelp);
+
+    ToolBarButtons = Named(new QToolBar(CoolBar1), "ToolBarButtons");
+    ToolBarButtons->setIconSize(QSize(pictures::ToolImageSize, pictures::ToolImageSize));
+    auto action = [this](const char* name, pictures::Tool picture) {
+        auto* b = Named(new QToolButton(ToolBarButtons), name);
+        b->setIcon(pictures::ToolPicture(picture));
+        b->setAutoRaise(true);
+        ToolBarButtons->addWidget(b);
+        return b;
+    };
+    using pictures::Tool;
+    ToolButtonReload = action("ToolButtonReload", Tool::Reload);
+    ToolBarButtons->addSeparator();
+    ToolButtonPlayNew = action("ToolButtonPlayNew", Tool::PlayNew);
+    ToolButtonPlay = action("ToolButtonPlay", Tool::Play);
+    ToolButtonRelease = action("ToolButtonRelease", Tool::Release);
+    ToolButtonErase = action("ToolButtonErase", Tool::Erase);
+    ToolBarButtons->addSeparator();
+    ToolButtonModemSettings = action("ToolButtonModemSettings", Tool::ModemSettings);
+    ToolButtonAbout = action("ToolButtonAbout", Tool::About);
+
+    ImageAnimation = Named(new QLabel(CoolBar1), "ImageAnimation");
+    ImageAnimation->setFixedSize(pictures::AnimationWidth, pictures::AnimationHeight);
+    ImageAnimation->setPixmap(ImageListAnimation->Image(0));
+
+    bands->addWidget(ToolBarMenu);
+    bands->addWidget(ToolBarButtons);
+    bands->addStretch(1);
+    bands->addWidget(ImageAnimation);
+}
+
+void TFormMain::CreateList() {
+    ExtListView1 = Named(new QTreeWidget(this), "ExtListView1");
+    ExtListView1->setColumnCount(4);
+    ExtListView1->setRootIsDecorated(false);
+    ExtListView1->setItemsExpandable(false);
+    ExtListView1->setUniformRowHeights(true);
+    ExtListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ExtListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ExtListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ExtListView1->setIconSize(QSize(pictures::ListImageSize, pictures::ListImageSize));
+    ExtListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ExtListView1->header()->setSectionsMovable(true);
+    ExtListView1->header()->setStretchLastSection(false);
+}
+
+void TFormMain::CreateStatusBar() {
+    StatusBar = new TQelStatusBar(this);
+    StatusBar->setObjectName("StatusBar");
+    TQelStatusPanel* gauge = StatusBar->Panels().Add();
+    gauge->SetPanelType(sptGauge);
+    gauge->SetWidth(80);
+    gauge->SetAlignment(taCenter);
+    TQelStatusPanel* text = StatusBar->Panels().Add();
+    text->SetWidth(50);
+}
+
+void TFormMain::ConnectHandlers() {
+    auto on = [this](auto* sender, auto signal, std::function<void()> handler) {
+        connect(sender, signal, this, [handler] { app::Guarded(handler); });
+    };
+    on(TimerAnimation, &QTimer::timeout, [this] { TimerAnimationTimer(); });
+    on(ToolButtonReload, &QToolButton::clicked, [this] { ToolButtonReloadClick(ToolButtonReload); });
+    on(ToolButtonPlayNew, &QToolButton::clicked, [this] { ToolButtonPlayClickNew(); });
+    on(ToolButtonPlay, &QToolButton::clicked, [this] { ToolButtonPlayClick(); });
+    on(ToolButtonRelease, &QToolButton::clicked, [this] { ToolButtonReleaseClick(); });
+    on(ToolButtonErase, &QToolButton::clicked, [this] { ToolButtonEraseClick(); });
+    on(ToolButtonModemSettings, &QToolButton::clicked, [this] { ToolButtonModemSettingsClick(); });
+    on(ToolButtonAbout, &QToolButton::clicked, [this] { ToolButtonAboutClick(); });
+
+    on(MenuFileSaveAs, &QAction::triggered, [this] { MenuFileSaveAsClick(); });
+    on(MenuFileExit, &QAction::triggered, [this] { MenuFileExitClick(); });
+    on(MenuEditPlayNew, &QAction::triggered, [this] { ToolButtonPlayClickNew(); });
+    on(MenuEditPlayView, &QAction::triggered, [this] { ToolButtonPlayClick(); });
+    on(MenuEditReleaseall, &QAction::triggered, [this] { ToolButtonReleaseClick(); });
+    on(MenuEditReload, &QAction::triggered, [this] { ToolButtonReloadClick(this); });
+    on(MenuEditEraseall, &QAction::triggered, [this] { ToolButtonEraseClick(); });
+    on(MenuSettingsModem, &QAction::triggered, [this] { ToolButtonModemSettingsClick(); });
+    on(MenuSettingsPellow, &QAction::triggered, [this] { MenuSettingsPellowClick(); });
+    on(MenuHelpAboutPellow, &QAction::triggered, [this] { MenuHelpAboutPellowClick(); });
+    on(MenuHelpAboutModem, &QAction::triggered, [this] { ToolButtonAboutClick(); });
+
+    on(PopUpPlayView, &QAction::triggered, [this] { ToolButtonPlayClick(); });
+    on(PopUpSave, &QAction::triggered, [this] { MenuFileSaveAsClick(); });
+    on(PopUpRelease, &QAction::triggered, [this] { ToolButtonReleaseClick(); });
+    on(PopUpErase, &QAction::triggered, [this] { ToolButtonEraseClick(); });
+    on(PopUpReload, &QAction::triggered, [this] { ToolButtonReloadClick(this); });
+    on(PopupMenu, &QMenu::aboutToShow, [this] { PopupMenuPopup(); });
+    connect(ExtListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu->popup(ExtListView1->viewport()->mapToGlobal(at)); });
+    on(ExtListView1, &QTreeWidget::itemDoubleClicked, [this] { ExtListView1DblClick(); });
+}
+
+// ---------------------------------------------------------------- start-up
+
+void TFormMain::FormCreate(const std::vector<std::string>& Arguments) {
+    AutoSaveDone = AutoPlayDone = ModemReady = Busy = false;
+    UpdateControls();
+    WndPropMain->SetKey(std::string(PellowKey) + "\\Main");
+    UpdateControls();
+    ReadOptions();
+    Lang->SetLanguage(PellowOptions.LanguageAuto ? PellowOptions.StartLanguageID : PellowOptions.LanguageID);
+    ApplyLanguage();
+    if (PellowOptions.LogFile) OpenLogFile();
+    SetAnimation(ImageListModemNotConnected);
+    TimerAnimation->start();
+    if (!ExamineCommandLine(Arguments)) return;
+    if (!AutostartMode) show();
+}
+
+void TFormMain::ReadOptions() {
+    auto& o = PellowOptions;
+    o.CommPort = RegReadBool("CommPortAuto", PellowKey, true) ? -1 : RegReadInteger("CommPort", PellowKey, -1);
+    AutostartMode = false;
+    o.AutoRelease = RegReadBool("AutoRelease", PellowKey, false);
+    o.AutoReleaseQuickClose = RegReadBool("AutoReleaseQuickClose", PellowKey, false);
+    o.AutoExit = RegReadBool("AutoExit", PellowKey, false);
+    o.LogFile = RegReadBool("LogFile", PellowKey, true);
+    RegReadString("LogFileName", PellowKey, DefaultLogFileName(), o.LogFileName);
+    o.LanguageAuto = RegReadBool("LanguageAuto", PellowKey, true);
+    o.TypeShowText = RegReadBool("TypeShowText", PellowKey, false);
+    o.LanguageID = RegReadInteger("LanguageID", PellowKey, 2);
+    o.AutoSaveNewFax = RegReadBool("AutoSaveNewFax", PellowKey, false);
+    o.AutoPlayNewVoice = RegReadBool("AutoPlayNewVoice", PellowKey, false);
+    RegReadString("FaxAutoSaveDir", PellowKey, userdirs::DesktopFolder(), o.FaxAutoSaveDir);
+    const int id = app::PrimaryLanguageId() & 0x3FF;
+    o.StartLanguageID = id == 0 ? 9 : id;
+}
+
+void TFormMain::ApplyLanguage() {
+    const LanguageClass& l = *Lang;
+    setWindowTitle("Pellow (Version 0.50)");
+    ToolButtonMenuFile->setText(Q(l.MainToolButtonMenuFile));
+    ToolButtonEdit->setText(Q(l.MainToolButtonEdit));
+    ToolButtonSettings->setText(Q(l.MainToolButtonSettings));
+    ToolButtonHelp->setText(Q(l.MainToolButtonHelp));
+
+    MenuFileSaveAs->setText(Q(l.MainMenuFileSaveAs));
+    MenuFileExit->setText(Q(l.MainMenuFileExit));
+    MenuEditPlayNew->setText(Q(l.MainMenuEditPlayNew));
+    MenuEditPlayView->setText(Q(l.MainMenuEditPlayView));
+    MenuEditReleaseall->setText(Q(l.MainMenuEditReleaseall));
+    MenuEditReload->setText(Q(l.MainMenuEditReload));
+    MenuEditEraseall->setText(Q(l.MainMenuEditEraseall));
+    MenuSettingsModem->setText(Q(l.MainMenuSettingsModem));
+    MenuSettingsPellow->setText(Q(l.MainMenuSettingsPellow));
+    MenuHelpAboutPellow->setText(Q(l.MainMenuHelpAboutPellow));
+    MenuHelpAboutModem->setText(Q(l.MainMenuHelpAboutModem));
+    PopUpSave->setText(Q(l.MainMenuFileSaveAs));
+    PopUpPlayView->setText(Q(l.MainMenuEditPlayView));
+    PopUpErase->setText(Q(l.MainMenuEditEraseall));
+    PopUpReload->setText(Q(l.MainMenuEditReload));
+    PopUpRelease->setText(Q(l.MainMenuEditReleaseall));
+
+    ToolButtonReload->setToolTip(Q(l.MainToolButtonReloadHint));
+    ToolButtonPlayNew->setToolTip(Q(l.MainToolButtonPlayNewHint));
+    ToolButtonPlay->setToolTip(Q(l.MainToolButtonPlayHint));
+    ToolButtonRelease->setToolTip(Q(l.MainToolButtonReleaseHint));
+    ToolButtonErase->setToolTip(Q(l.MainToolButtonEraseHint));
+    ToolButtonModemSettings->setToolTip(Q(l.MainToolButtonModemSettingsHint));
+    ToolButtonAbout->setToolTip(Q(l.MainToolButtonAboutHint));
+
+    mainrules::ColumnLayout stored;
+    for (int k = 0; k < 4; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        stored.Position[i] = RegReadInteger(mainrules::ColumnPositionName(k), PellowKey, k);
+        stored.Width[i] = RegReadInteger(mainrules::ColumnWidthName(k), PellowKey, mainrules::DefaultColumnWidths[i]);
+    }
+    const mainrules::ColumnLayout layout = mainrules::Sanitized(stored);
+    const std::string captions[4] = {l.MainColumnType, l.MainColumnCallerId, l.MainColumnDate, l.MainColumnSize};
+    QTreeWidgetItem* header = ExtListView1->headerItem();
+    QHeaderView* view = ExtListView1->header();
+    for (int k = 0; k < 4; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        const int column = layout.Position[i];
+        header->setText(column, Q(captions[i]));
+        header->setData(column, Qt::UserRole, k);  // the tag
+        ExtListView1->setColumnWidth(column, layout.Width[i]);
+    }
+    // A new layout starts from the columns in their own order; the user's
+    // dragging moves them from there.
+    for (int c = 0; c < 4; ++c) view->moveSection(view->visualIndex(c), c);
+}
+
+void TFormMain::OpenLogFile() {
+    const long long size = files::FileSize(PellowOptions.LogFileName);
+    const bool afresh = mainrules::LogStartsAfresh(size);
+    LogTextFile = textfile::Open(PellowOptions.LogFileName, afresh);
+    if (!LogTextFile) {
+        LogFileOn = false;
+        ui::MessageSpec box;
+        box.text = Lang->MainMsgLogFileOpenFailed;
+        box.caption = "Warning";
+        box.buttons = ui::MbOk;
+        box.icon = ui::IconWarning;
+        ui::MessageBox(box);
+        return;
+    }
+    LogFileOn = true;
+    textfile::WriteLine(LogTextFile, mainrules::LogFirstLine());
+    textfile::WriteLine(LogTextFile, mainrules::LogSystemLine());
+}
+
+bool TFormMain::ExamineCommandLine(const std::vector<std::string>& Arguments) {
+    for (const std::string& arg : Arguments) {
+        if (mainrules::IsAutostartSwitch(arg)) {
+            AutostartMode = true;
+            continue;
+        }
+        ui::MessageSpec box;
+        box.text = mainrules::UnknownParameterText(arg);
+        box.caption = app::Title();
+        ui::MessageBox(box);
+        EndProcess(0);
+        return false;
+    }
+    return true;
+}
+
+void TFormMain::EndProcess(int Code) { process::Halt(Code); }
+
+void TFormMain::TimerAnimationTimer() {
+    const int count = ImageListAnimation->Count();
+    if (count > 0) {
+        AnimationFrame = (AnimationFrame + 1) % count;
+        ImageAnimation->setPixmap(ImageListAnimation->Image(AnimationFrame));
+        ImageAnimation->repaint();
+    }
+    if (TransferRunning && ModemObject) {
+        const int32_t p = ModemObject->GetProgress();
+        if (p > 0) SetStatusText(mainrules::ProgressText(Lang->MainStatusLoadingFax, p, TransferStart, Now()));
+    }
+}
+
+void TFormMain::SetAnimation(TImageList* List) {
+    ImageListAnimation = List;
+    if (AnimationFrame >= List->Count()) AnimationFrame = 0;
+}
+
+void TFormMain::SetStatusText(const std::string& Text) { StatusBar->Panels().Items(1)->SetText(Text); }
+
+std::string TFormMain::StatusText() const { return StatusBar->Panels().Items(1)->Text(); }
+
+// ------------------------------------------------------------ the controls
+
+void TFormMain::UpdateControls() {
+    ToolBarMenu->setEnabled(true);
+    QToolButton* actions[] = {ToolButtonRelease,       ToolButtonPlayNew, ToolButtonPlay, ToolButtonModemSettings,
+                              ToolButtonAbout,         ToolButtonErase,   ToolButtonReload};
+    if (Busy) {
+        ToolBarMenu->setEnabled(false);
+        MenuFileSaveAs->setEnabled(false);
+        for (QToolButton* b : actions) b->setEnabled(false);
+    } else if (ModemConnected) {
+        ToolButtonReload->setEnabled(true);
+        StatusBar->Panels().Items(0)->SetEnabled(true);
+        ToolButtonPlay->setEnabled(true);
+        MenuFileSaveAs->setEnabled(true);
+        ToolButtonModemSettings->setEnabled(true);
+        ToolButtonAbout->setEnabled(true);
+        ToolButtonErase->setEnabled(true);
+        const bool news = ModemObject && ModemObject->HasNewMsgs();
+        ToolButtonRelease->setEnabled(news);
+        ToolButtonPlayNew->setEnabled(news);
+    } else {
+        for (QToolButton* b : actions) b->setEnabled(b == ToolButtonReload);
+    }
+    if (ModemConnected && (!ModemObject || ModemObject->GetMsgCount() == 0)) {
+        for (QToolButton* b : {ToolButtonRelease, ToolButtonPlayNew, ToolButtonPlay, ToolButtonErase})
+            b->setEnabled(false);
+    }
+    MenuEditPlayNew->setEnabled(ToolButtonPlayNew->isEnabled());
+    MenuEditPlayView->setEnabled(ToolButtonPlay->isEnabled());
+    MenuEditReleaseall->setEnabled(ToolButtonRelease->isEnabled());
+    MenuEditReload->setEnabled(ToolButtonReload->isEnabled());
+    MenuEditEraseall->setEnabled(ToolButtonErase->isEnabled());
+    MenuSettingsModem->setEnabled(ToolButtonModemSettings->isEnabled());
+    MenuHelpAboutModem->setEnabled(ToolButtonAbout->isEnabled());
+}
+
+void TFormMain::PopupMenuPopup() {
+    PopUpPlayView->setEnabled(ToolButtonPlay->isEnabled());
+    PopUpSave->setEnabled(MenuFileSaveAs->isEnabled());
+    PopUpReload->setEnabled(ToolButtonReload->isEnabled());
+    PopUpRelease->setEnabled(ToolButtonRelease->isEnabled());
+    PopUpErase->setEnabled(ToolButtonErase->isEnabled());
+}
+
+// ------------------------------------------------------- keys and closing
+
+bool TFormMain::FormKeyUp(QKeyEvent* Event) {
+    if (!TransferRunning) return false;
+    Event->accept();
+    return true;
+}
+
+bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Event->type() == QEvent::KeyRelease) {
+        auto* w = qobject_cast<QWidget*>(Watched);
+        if (w && w->window() == this && FormKeyUp(static_cast<QKeyEvent*>(Event))) return true;
+    }
+    if (Watched == ExtListView1 && Event->type() == QEvent::KeyPress) {
+        bool taken = false;
+        app::Guarded([&] { taken = ExtListView1KeyDown(static_cast<QKeyEvent*>(Event)->key()); });
+        if (taken) return true;
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TFormMain::showEvent(QShowEvent* Event) { QMainWindow::showEvent(Event); }
+
+void TFormMain::closeEvent(QCloseEvent* Event) {
+    if (Busy) {
+        // A close asked for while an operation waits on the modem comes when
+        // the operation has ended, so the port is not used by two at once.
+        closeRequested_ = true;
+        Event->ignore();
+        return;
+    }
+    app::Guarded([this] { FormClose(); });
+    Event->accept();
+    emit Closed();
+}
+
+void TFormMain::FormClose() {
+    QHeaderView* view = ExtListView1->header();
+    for (int i = 0; i < 4; ++i) {
+        const int column = view->logicalIndex(i);
+        const int k = LogicalColumnAt(column);
+        RegWriteInteger(i, mainrules::ColumnPositionName(k), PellowKey);
+        RegWriteInteger(ExtListView1->columnWidth(column), mainrules::ColumnWidthName(k), PellowKey);
+    }
+    if (PellowOptions.AutoRelease && AutostartMode) {
+        Busy = true;
+        UpdateControls();
+        SetStatusText(Lang->MainStatusReleasingAll);
+        SetAnimation(ImageListModemDownload);
+        ui::SetWaitCursor(true);
+        if (PellowOptions.AutoReleaseQuickClose) hide();
+        if (ModemObject && ModemObject->HasNewMsgs()) ModemObject->ReleaseNewMsgs();
+        EndProcess(0);
+    }
+}
+
+int TFormMain::LogicalColumnAt(int Column) const {
+    return ExtListView1->headerItem()->data(Column, Qt::UserRole).toInt();
+}
+
+void TFormMain::MenuFileExitClick() {
+    close();
+    EndProcess(0);
+}
+#endif  // MAINWIN_WIP

@@ -1,0 +1,317 @@
+// MAINWIN_WIP: built once the registry helpers are in the tree.
+#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
+// The operations of the main window on the listed messages.
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "mainapp/Main.h"
+#include "mainapp/MainBusy.h"
+#include "mainapp/MainPictures.h"
+#include "mainapp/MainRules.h"
+#include "modem/Modem.h"
+#include "platform/App.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+#include "platform/Ui.h"
+#include "platform/UserDirs.h"
+#include "support/AboutPellow.h"
+#include "support/Language.h"
+#include "support/RegSave.h"
+
+namespace {
+
+void Box(const std::string& Text, const std::string& Caption, ui::Buttons Buttons = ui::MbOk,
+         ui::Icon Icon = ui::IconNone, int* Result = nullptr) {
+    ui::MessageSpec spec;
+    spec.text = Text;
+    spec.caption = Caption;
+    spec.buttons = Buttons;
+    spec.icon = Icon;
+    const int r = ui::MessageBox(spec);
+    if (Result) *Result = r;
+}
+
+}  // namespace
+
+void TFormMain::Hourglass(bool On) {
+    if (On == hourglass_) return;
+    hourglass_ = On;
+    ui::SetWaitCursor(On);
+}
+
+void TFormMain::ShowNewOrStill() {
+    SetAnimation(ModemObject && ModemReady && ModemObject->HasNewMsgs() ? ImageListModemBlink
+                                                                         : ImageListModemStill);
+}
+
+std::vector<int> TFormMain::SelectedRows() const {
+    std::vector<int> rows;
+    for (int i = 0; i < ExtListView1->topLevelItemCount(); ++i)
+        if (ExtListView1->topLevelItem(i)->isSelected()) rows.push_back(i);
+    return rows;
+}
+
+// ---------------------------------------------------------- play or view
+
+void TFormMain::ToolButtonPlayClick() {
+    TBusy busy(*this);
+    busy.Begin();
+    const std::vector<int> rows = SelectedRows();
+    if (!rows.empty() && ModemObject->GetMsgCount() > 0) {
+        for (int row : rows) PlayView(row + 1);
+        ShowNewOrStill();
+    }
+    busy.End();
+}
+
+void TFormMain::PlayView(int32_t N) {
+    if (ModemObject->GetMsgType(N) == MsgTypeVoice) {
+        SetAnimation(ImageListModemPlay);
+        SetStatusText(Lang->MainStatusPlayingMessage);
+        Hourglass(true);
+        ModemObject->PlayMsg(N);
+        Hourglass(false);
+    } else {
+        TransferRunning = true;
+        TransferStart = Now();
+        SetAnimation(ImageListModemDownload);
+        SetStatusText(Lang->MainStatusLoadingFax);
+        Hourglass(true);
+        if (ModemObject->GetMsgCount() > 0 && ModemObject->GetMsgType(N) == MsgTypeFax) {
+            const std::string fax = TempFaxFileName();
+            ModemObject->SaveFaxMsg(N, fax, "");
+            StartViewer(fax);
+        }
+        Hourglass(false);
+        TransferRunning = false;
+    }
+    ClearStatusText();
+}
+
+std::string TFormMain::TempFaxFileName() {
+    const std::string unique = files::TempFileName(files::TempPath(), "TMP");
+    if (unique.empty()) return files::TempPath() + "TMP.TIF";
+    files::DeleteFile(unique);
+    return mainrules::ViewerFileName(unique);
+}
+
+void TFormMain::StartViewer(const std::string& FaxFile) {
+    const std::string parameters = mainrules::ViewerParameters(FaxFile);
+    std::string program = shell::SiblingProgram("leafor.exe");
+    int answer = shell::Execute(program, parameters, "");
+    for (const char* outside : {"WANGIMG.EXE", "KODAKIMG.EXE"}) {
+        if (answer != shell::ErrFileNotFound) break;
+        program = outside;
+        answer = shell::Execute(program, parameters, "");
+    }
+    if (answer <= 32) Box(mainrules::ViewerErrorText(program, answer), app::Title());
+}
+
+// --------------------------------------------------------------- save as
+
+void TFormMain::MenuFileSaveAsClick() {
+    TBusy busy(*this);
+    busy.Begin();
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty() || ModemObject->GetMsgCount() == 0) {
+        busy.End();
+        return;
+    }
+    const int32_t n = rows.front() + 1;
+    if (ModemObject->GetMsgType(n) == MsgTypeVoice) {
+        SetStatusText(Lang->MainStatusPlayingMessage);
+        Hourglass(true);
+        Box("Saving voice messages to a file is not implemented!", app::Title());
+        Hourglass(false);
+        ClearStatusText();
+    } else {
+        ui::FileSpec dialog;
+        dialog.defaultExt = "tif";
+        dialog.filter = "All Tiff|*.tif|All|*.*";
+        RegReadString("SaveFaxPath", PellowKey, userdirs::DesktopFolder(), dialog.initialDir);
+        const auto chosen = ui::SaveFile(dialog);
+        if (!chosen) {
+            busy.End();
+            return;
+        }
+        TransferRunning = true;
+        TransferStart = Now();
+        RegWriteString(mainrules::FolderOfFile(*chosen), "SaveFaxPath", PellowKey);
+        SetAnimation(ImageListModemDownload);
+        SetStatusText(Lang->MainStatusLoadingFax);
+        Hourglass(true);
+        if (ModemObject->GetMsgType(n) == MsgTypeFax) ModemObject->SaveFaxMsg(n, *chosen, "");
+        Hourglass(false);
+    }
+    ShowNewOrStill();
+    TransferRunning = false;
+    ClearStatusText();
+    busy.End();
+}
+
+// ------------------------------------------------------ save all new faxes
+
+void TFormMain::SaveAllNewFax() {
+    TBusy busy(*this);
+    busy.Begin();
+    SetStatusText(Lang->MainStatusSavingAllNewFaxes);
+    Hourglass(true);
+    if (ModemObject->GetMsgCount() > 0) {
+        const int rows = ExtListView1->topLevelItemCount();
+        for (int32_t i = 1; i <= rows; ++i) {
+            QTreeWidgetItem* item = ExtListView1->topLevelItem(i - 1);
+            item->setSelected(true);
+            ExtListView1->repaint();
+            if (ModemObject->IsMsgNew(i) && ModemObject->GetMsgType(i) == MsgTypeFax &&
+                ModemObject->GetMsgStatus(i) == MsgStatusOk) {
+                const std::string name =
+                    mainrules::AutoSaveFaxName(PellowOptions.FaxAutoSaveDir, ModemObject->GetMsgDateTime(i), Now());
+                TransferRunning = true;
+                TransferStart = Now();
+                ModemObject->SaveFaxMsg(i, name, "");
+                TransferRunning = false;
+            }
+            item->setSelected(false);
+            ExtListView1->repaint();
+        }
+    }
+    Hourglass(false);
+    ClearStatusText();
+    busy.End();
+}
+
+// ---------------------------------------------------- release, play new
+
+void TFormMain::ToolButtonReleaseClick() {
+    TBusy busy(*this);
+    busy.Begin();
+    SetStatusText(Lang->MainStatusReleasingAll);
+    SetAnimation(ImageListModemDownload);
+    Hourglass(true);
+    ModemObject->ReleaseNewMsgs();
+    ClearStatusText();
+    ToolButtonReloadClick(this);
+    Hourglass(false);
+    repaint();
+    busy.End();
+}
+
+void TFormMain::ToolButtonPlayClickNew() {
+    TBusy busy(*this);
+    busy.Begin();
+    SetStatusText(Lang->MainStatusPlayingAllNew);
+    Hourglass(true);
+    if (ModemObject->GetMsgCount() > 0) {
+        const int rows = ExtListView1->topLevelItemCount();
+        for (int row = 0; row < rows; ++row) {
+            QTreeWidgetItem* item = ExtListView1->topLevelItem(row);
+            item->setSelected(true);
+            ExtListView1->repaint();
+            if (ModemObject->IsMsgNew(row + 1) && ModemObject->GetMsgType(row + 1) == MsgTypeVoice)
+                ModemObject->PlayMsg(row + 1);
+            item->setSelected(false);
+            ExtListView1->repaint();
+        }
+    }
+    Hourglass(false);
+    ClearStatusText();
+    busy.End();
+}
+
+// ------------------------------------------------------------------ erase
+
+void TFormMain::ToolButtonEraseClick() {
+    TBusy busy(*this);
+    busy.Begin();
+    const std::vector<int> rows = SelectedRows();
+    const bool single = ModemObject->CanEraseSingle();
+    std::string question;
+    if (!single) {
+        question = Lang->MainMsgEraseAll;
+    } else if (rows.size() == 1) {
+        question = Lang->MainMsgEraseOne;
+    } else if (rows.empty()) {
+        Box(Lang->MainMsgEraseNoneSelected, app::Title());
+        busy.End();
+        return;
+    } else {
+        question = mainrules::WithCount(Lang->MainMsgEraseMany, static_cast<uint32_t>(rows.size()));
+    }
+    int answer = ui::IdCancel;
+    Box(question, "Confirm", ui::MbOkCancel, ui::IconQuestion, &answer);
+    if (answer == ui::IdOk) {
+        SetAnimation(ImageListModemUpload);
+        SetStatusText(Lang->MainStatusErasingMessages);
+        Hourglass(true);
+        if (single) {
+            for (int row : rows) ModemObject->EraseMsg(row + 1);
+        } else {
+            ModemObject->EraseAllMsgs();
+        }
+        ToolButtonReloadClick(this);
+        Hourglass(false);
+        ClearStatusText();
+    }
+    busy.End();
+}
+
+// ---------------------------------------------------------------- dialogs
+
+void TFormMain::ToolButtonModemSettingsClick() {
+    TBusy busy(*this);
+    busy.Begin();
+    SetStatusText(Lang->MainStatusShowingSettings);
+    ModemObject->ShowSettings();
+    ClearStatusText();
+    busy.End();
+}
+
+void TFormMain::ToolButtonAboutClick() {
+    TBusy busy(*this);
+    busy.Begin();
+    SetStatusText(Lang->MainStatusShowingInfo);
+    ModemObject->ShowInfo();
+    ClearStatusText();
+    busy.End();
+}
+
+void TFormMain::MenuHelpAboutPellowClick() {
+    TBusy busy(*this);
+    busy.Begin();
+    SetStatusText(Lang->MainStatusShowingInfo);
+    if (!FormAboutPellow) FormAboutPellow = new TFormAboutPellow(this);
+    FormAboutPellow->exec();
+    ClearStatusText();
+    busy.End();
+}
+
+std::function<void()>& TFormMain::ShowPellowSettingsHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+void TFormMain::MenuSettingsPellowClick() {
+    if (ShowPellowSettingsHook()) ShowPellowSettingsHook()();
+}
+
+// ----------------------------------------------------- list mouse and keys
+
+void TFormMain::ExtListView1DblClick() {
+    // Inputs of the list act only where their buttons would.
+    if (!ToolButtonPlay->isEnabled()) return;
+    ToolButtonPlayClick();
+    ToolButtonReloadClick(this);
+}
+
+bool TFormMain::ExtListView1KeyDown(int Key) {
+    if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
+        if (ToolButtonPlay->isEnabled()) ToolButtonPlayClick();
+        return true;
+    }
+    if (Key == Qt::Key_Delete) {
+        if (ToolButtonErase->isEnabled()) ToolButtonEraseClick();
+        return true;
+    }
+    return false;
+}
+#endif  // MAINWIN_WIP

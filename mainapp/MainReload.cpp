@@ -1,0 +1,207 @@
+// MAINWIN_WIP: built once the registry helpers are in the tree.
+#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
+// Reload and the message list of the main window.
+#include <QHeaderView>
+#include <QTreeWidget>
+
+#include "mainapp/Main.h"
+#include "mainapp/MainBusy.h"
+#include "mainapp/MainPictures.h"
+#include "mainapp/MainRules.h"
+#include "modem/CommClass.h"
+#include "modem/Modem.h"
+#if __has_include("modem/Modem_3com.h")
+#include "modem/Modem_3com.h"
+#endif
+#if __has_include("modem/Modem_Elsa.h")
+#include "modem/Modem_Elsa.h"
+#endif
+#include "platform/StrUtils.h"
+#include "platform/Ui.h"
+#include "support/Language.h"
+#include "support/QelStatusBar.h"
+#include "support/RegSave.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The channel's named speeds, in the order of the rate table.
+TBaudRate NamedBaudRate(int32_t Rate) {
+    static constexpr std::pair<int32_t, TBaudRate> kRates[] = {
+        {110, br110},     {300, br300},     {600, br600},       {1200, br1200},     {2400, br2400},
+        {4800, br4800},   {9600, br9600},   {14400, br14400},   {19200, br19200},   {38400, br38400},
+        {56000, br56000}, {57600, br57600}, {115200, br115200}, {128000, br128000}, {256000, br256000}};
+    for (const auto& [rate, named] : kRates)
+        if (rate == Rate) return named;
+    return br57600;
+}
+
+// Detection is a later part of the channel; until it is there no port answers.
+template <typename Comm>
+void DetectOn(Comm& Channel, int32_t Port, std::string& Result) {
+    if constexpr (requires { Channel.DetectModem(Port, Result); }) Channel.DetectModem(Port, Result);
+    else Result.clear();
+}
+
+}  // namespace
+
+TFormMain::DetectFunction& TFormMain::DetectHook() {
+    static DetectFunction detect = [](TCommClass& Comm, int32_t Port, std::string& Result) {
+        DetectOn(Comm, Port, Result);
+    };
+    return detect;
+}
+
+TFormMain::ModemFactory& TFormMain::ModemFactoryHook() {
+    static ModemFactory make = [](const std::string& Detected, TCommClass* Comm) -> TModemClass* {
+#if __has_include("modem/Modem_3com.h")
+        if (Detected == "3comMsgPlus") return new TModem3comClass(Comm);
+#endif
+#if __has_include("modem/Modem_Elsa.h")
+        if (Detected == "ElsaMLOffice") return new TModemElsaClass(Comm);
+#endif
+        (void)Detected;
+        (void)Comm;
+        return nullptr;
+    };
+    return make;
+}
+
+void TFormMain::ToolButtonReloadClick(QObject* /*Sender*/) {
+    TBusy busy(*this);
+    SetStatusText(Lang->MainStatusLoadingModemInfos);
+    Hourglass(true);
+    Busy = true;
+    UpdateControls();
+    if (NeedOpenPort) OpenChannel();
+    UpdateControls();
+    if (ModemConnected) ShowModemState();
+    busy.End();
+}
+
+void TFormMain::OpenChannel() {
+    auto* comm = new TCommClass(this);
+    comm->setObjectName("CommObject");
+    comm->SetBaudRate(br57600);
+    comm->SetBaudRateValue(57600);
+    comm->SetCheckLineStatus(false);
+    comm->SetDataBits(db8BITS);
+    comm->SetEnableDTROnOpen(true);
+    comm->SetHwFlow(hfNONERTSON);
+    comm->SetInBufSize(2048);
+    comm->SetInputTimeout(200);
+    comm->SetOutBufSize(2048);
+    comm->SetOutputTimeout(500);
+    comm->SetPacketMode(pmDiscard);
+    comm->SetPacketSize(-1);
+    comm->SetPacketTimeout(-1);
+    comm->SetParity(ptNONE);
+    comm->SetPollingDelay(50);
+    comm->SetStopBits(sb1BITS);
+    const int32_t rate = RegReadInteger("BaudRate", PellowKey, 57600);
+    if (mainrules::IsNamedBaudRate(rate)) comm->SetBaudRate(NamedBaudRate(rate));
+    CommObject = comm;
+
+    SetAnimation(ImageListModemSearch);
+    ModemConnected = true;
+    NeedOpenPort = false;
+    DetectAndCreateModem();
+}
+
+void TFormMain::DetectAndCreateModem() {
+    std::string result;
+    DetectHook()(*CommObject, PellowOptions.CommPort, result);
+    TModemClass* modem = nullptr;
+    if (result == "3comMsgPlus" || result == "ElsaMLOffice") modem = ModemFactoryHook()(result, CommObject);
+    if (modem) {
+        ModemObject = modem;
+        PellowOptions.CommPort = CommObject->GetPortNumber();
+        ModemReady = true;
+        return;
+    }
+    if (result == "unkown") SetStatusText(Lang->MainStatusModemNotSupported);
+    else if (result == "Modem already in use") SetStatusText(Lang->MainStatusModemInUse);
+    else SetStatusText(Lang->MainStatusNoModemFound);
+    StatusBar->Panels().Items(0)->SetEnabled(false);
+    SetAnimation(ImageListModemNotConnected);
+    Hourglass(false);
+    ModemConnected = false;
+    NeedOpenPort = true;
+}
+
+void TFormMain::ShowModemState() {
+    ModemObject->Refresh();
+    const int32_t free = ModemObject->GetFreeMemory();
+    const int position = mainrules::GaugePosition(free);
+    TQelStatusPanel* gauge = StatusBar->Panels().Items(0);
+    gauge->GaugeAttrs().SetPosition(position);
+    gauge->SetText(IntToStr(free) + Lang->MainGaugePercentFreeSuffix);
+    const uint32_t rgb = mainrules::GaugeColor(position);
+    gauge->GaugeAttrs().SetColor(QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+    if (AutostartMode && PellowOptions.AutoExit && !ModemObject->HasNewMsgs()) {
+        EndProcess(0);
+        return;
+    }
+
+    ExtListView1->clear();
+    SetAnimation(ImageListModemDownload);
+    const int32_t count = ModemObject->GetMsgCount();
+    for (int32_t n = 1; n <= count; ++n) AddMessageItem(n);
+    ClearStatusText();
+    if (ModemObject->HasNewMsgs()) {
+        SetAnimation(ImageListModemBlink);
+        SetStatusText(mainrules::NewMessagesText(ModemObject->GetNewMsgCount(), Lang->MainMsgNewMessageSuffix,
+                                                 Lang->MainMsgNewMessagesSuffix));
+    } else {
+        SetAnimation(ImageListModemStill);
+    }
+    if (ExtListView1->topLevelItemCount() > 0) {
+        ExtListView1->setCurrentItem(ExtListView1->topLevelItem(0));
+        ExtListView1->topLevelItem(0)->setSelected(true);
+    }
+    ExtListView1->viewport()->update();
+    Hourglass(false);
+    RunAutostartSteps();
+}
+
+void TFormMain::RunAutostartSteps() {
+    if (!AutostartMode) return;
+    if (!AutoPlayDone && PellowOptions.AutoPlayNewVoice) {
+        show();
+        ToolButtonPlayClickNew();
+        AutoPlayDone = true;
+    }
+    if (!AutoSaveDone && PellowOptions.AutoSaveNewFax) {
+        show();
+        SaveAllNewFax();
+        AutoSaveDone = true;
+    }
+}
+
+void TFormMain::AddMessageItem(int32_t N) {
+    auto* item = new QTreeWidgetItem();
+    for (int p = 0; p < 4; ++p) {
+        std::string text;
+        int image = -1;
+        switch (LogicalColumnAt(p)) {
+            case 0: {
+                const int key = mainrules::TypeKey(ModemObject->GetMsgType(N), ModemObject->GetMsgStatus(N),
+                                                   ModemObject->GetMsgState(N));
+                const mainrules::TypeCell cell = mainrules::TypeCellOf(key);
+                image = cell.ImageIndex;
+                if (PellowOptions.TypeShowText) text = cell.Text;
+                break;
+            }
+            case 1: ModemObject->GetMsgCallerId(N, text); break;
+            case 2: text = mainrules::DateCellText(ModemObject->GetMsgDateTime(N)); break;
+            case 3: ModemObject->GetMsgSize(N, text); break;
+            default: break;
+        }
+        item->setText(p, Q(text));
+        item->setData(p, Qt::UserRole, image);
+        if (image >= 0) item->setIcon(p, QIcon(ImageListListView->Image(image)));
+    }
+    ExtListView1->addTopLevelItem(item);
+}
+#endif  // MAINWIN_WIP
