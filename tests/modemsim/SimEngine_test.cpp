@@ -1,0 +1,437 @@
+// The command interpreter, the faults and the task mechanics, driven
+// in-process with a clock of the test's own.
+#include "tools/modemsim/SimEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Exceptions.h"
+
+namespace modemsim {
+namespace {
+
+// A family of the tests' own, so its handlers serve only these sessions.
+const char* const kFamily = "enginetest";
+
+struct Probe : ExtensionState {
+    int setups = 0;
+    std::vector<std::string> args;
+};
+
+// Sends "<" + the received bytes + ">" for every byte batch until it sees "!",
+// then OK. Reads the client's bytes as a block transfer reads ACK/NAK.
+class EchoUntilBang : public Task {
+public:
+    bool Step(Session& S) override {
+        ++steps;
+        std::string& in = S.Input();
+        std::size_t bang = in.find('!');
+        std::string take = in.substr(0, bang == std::string::npos ? in.size() : bang + 1);
+        in.erase(0, take.size());
+        if (!take.empty()) S.Send("<" + take + ">");
+        if (bang == std::string::npos) return true;
+        S.Final(ResultCode::Ok);
+        return false;
+    }
+    int steps = 0;
+};
+
+// OK after the given time, unless a byte comes first (then "STOPPED").
+class Playback : public Task {
+public:
+    explicit Playback(uint32_t Ms) : ms_(Ms) {}
+    bool Step(Session& S) override {
+        if (!started_) {
+            started_ = true;
+            S.WakeAfter(ms_);
+            return true;
+        }
+        if (!S.Input().empty()) {
+            S.Input().erase(0, 1);  // the byte that stopped it; the rest is for the interpreter
+            S.Info("STOPPED");
+        }
+        S.Final(ResultCode::Ok);
+        return false;
+    }
+
+private:
+    uint32_t ms_;
+    bool started_ = false;
+};
+
+const Registration testHandlers([] {
+    RegisterSetup(kFamily, [](Session& S) { ++S.Extension<Probe>().setups; });
+    RegisterCommand(kFamily, "+TINFO", [](Session& S, const Command& C) {
+        S.Extension<Probe>().args.push_back(C.prefix + "|" + C.text + "|" + C.args + "|" + C.line);
+        S.Info("info" + C.args);
+        return Outcome::Ok;
+    });
+    RegisterCommand(kFamily, "+TINFO2", [](Session& S, const Command&) {
+        S.Info("longer prefix wins");
+        return Outcome::Ok;
+    });
+    RegisterCommand(kFamily, "+TFAIL", [](Session&, const Command&) { return Outcome::Error; });
+    RegisterCommand(kFamily, "+TTHROW", [](Session&, const Command&) -> Outcome { throw std::runtime_error("boom"); });
+    RegisterCommand(kFamily, "+TREPLY", [](Session& S, const Command&) {
+        S.Final(ResultCode::Connect);
+        return Outcome::Replied;
+    });
+    RegisterCommand(kFamily, "+TSTREAM", [](Session& S, const Command& C) {
+        S.Stream(std::string(static_cast<std::size_t>(std::stoi(C.args.substr(1))), 'x'), ResultCode::Ok);
+        return Outcome::Started;
+    });
+    RegisterCommand(kFamily, "+TECHO", [](Session& S, const Command&) {
+        S.Send("\r\nCONNECT\r\n");
+        S.Start(std::make_unique<EchoUntilBang>());
+        return Outcome::Started;
+    });
+    RegisterCommand(kFamily, "+TPLAY", [](Session& S, const Command&) {
+        S.Start(std::make_unique<Playback>(500));
+        return Outcome::Started;
+    });
+    RegisterCommand(kFamily, "+TCARRIER", [](Session& S, const Command&) {
+        S.DropCarrier();
+        return Outcome::Replied;
+    });
+    // Overrides the shared ATI for this family only.
+    RegisterCommand(kFamily, "I", [](Session& S, const Command& C) {
+        S.Info("family page" + C.args);
+        return Outcome::Ok;
+    });
+});
+
+ModelInfo TestModel() { return {"enginetest-model", kFamily, "Test Modem 1", "T1", true}; }
+
+using OptList = std::vector<std::pair<std::string, std::string>>;
+
+// One engine, its clock, its transcript and everything it sent.
+class Rig {
+public:
+    explicit Rig(const OptList& Opts = {}, ModelInfo Model = TestModel())
+        : engine_(std::move(Model), MakeOptions(Opts), Scenario{}, [this](std::string_view l) {
+              transcript.emplace_back(l);
+          }, now) {}
+
+    static Options MakeOptions(const OptList& Opts) {
+        Options o;
+        for (const auto& [k, v] : Opts) o.Add(k, v);
+        return o;
+    }
+
+    // What the modem sends in answer to Bytes, with the line taking all it may.
+    std::string Type(const std::string& Bytes) {
+        engine_.Receive(Bytes, now);
+        return Drain();
+    }
+    std::string Drain() {
+        std::string out;
+        while (std::size_t n = engine_.Writable(now)) {
+            out.append(engine_.Output().substr(0, n));
+            engine_.Written(n, now);
+        }
+        return out;
+    }
+    std::string Advance(uint64_t Ms) {
+        now += Ms;
+        engine_.Service(now);
+        return Drain();
+    }
+    Session& Modem() { return engine_.Modem(); }
+    Engine& Core() { return engine_; }
+
+    uint64_t now = 1000;
+    std::vector<std::string> transcript;
+
+private:
+    Engine engine_;
+};
+
+struct Exchange {
+    const char* sent;
+    const char* received;
+};
+
+void Expect(Rig& R, const std::vector<Exchange>& Steps) {
+    for (const auto& s : Steps) EXPECT_EQ(R.Type(s.sent), s.received) << "sent: " << s.sent;
+}
+
+TEST(SimEngine, EchoesTheLineAsReceivedUntilE0) {
+    Rig r;
+    Expect(r, {
+                  {"ATE0\r\n", "ATE0\r\n\r\nOK\r\n"},
+                  {"AT\r\n", "\r\nOK\r\n"},
+                  {"ATE1\r\n", "\r\nOK\r\n"},
+                  {"at e1\r", "at e1\r\n\r\nOK\r\n"},
+                  {"AtE0\r\n", "AtE0\r\n\r\nOK\r\n"},
+              });
+}
+
+TEST(SimEngine, VerboseAndNumericResultCodes) {
+    Rig r;
+    Expect(r, {
+                  {"ATE0V0\r", "ATE0V0\r\n0\r"},
+                  {"AT+NOSUCH\r", "4\r"},
+                  {"ATS7?\r", "060\r\n0\r"},
+                  {"ATV1\r", "\r\nOK\r\n"},
+                  {"AT+NOSUCH\r", "\r\nERROR\r\n"},
+                  {"ATS7?\r", "\r\n060\r\nOK\r\n"},
+              });
+}
+
+TEST(SimEngine, QuietSuppressesResultCodesButNotInformation) {
+    Rig r;
+    Expect(r, {
+                  {"ATE0Q1\r", "ATE0Q1\r\n"},
+                  {"AT\r", ""},
+                  {"AT+NOSUCH\r", ""},
+                  {"ATS3?\r", "\r\n013\r\n"},
+                  {"ATQ0\r", "\r\nOK\r\n"},
+              });
+}
+
+TEST(SimEngine, CrEndsALineLfAndEmptyLinesAreIgnored) {
+    Rig r;
+    EXPECT_EQ(r.Type("ATE0\r"), "ATE0\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.Type("\n\r\r\n\n"), "");
+    EXPECT_EQ(r.Type("\nA"), "");
+    EXPECT_EQ(r.Type("T\nS7?"), "");  // nothing until the CR
+    EXPECT_EQ(r.Type("\r"), "\r\n060\r\nOK\r\n");
+    EXPECT_EQ(r.Type("hello\r"), "");  // not a command line
+    EXPECT_EQ(r.Type("A\r"), "");
+}
+
+TEST(SimEngine, ChainedBasicCommandsRunInOrderAndStopAtTheFirstError) {
+    Rig r;
+    EXPECT_EQ(r.Type("ATE0V1S31=128S31?\r"), "ATE0V1S31=128S31?\r\n\r\n128\r\nOK\r\n");
+    EXPECT_EQ(r.Modem().S(31), 128);
+    EXPECT_EQ(r.Type("ATS31=5E2S31=6\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(r.Modem().S(31), 5);  // what ran before the bad command stays done
+    EXPECT_EQ(r.Type("ATV0+NOSUCHE1\r"), "4\r");
+    EXPECT_FALSE(r.Modem().Echo());
+    EXPECT_EQ(r.Type("ATV1&F1&B1E0Q0V1\r"), "\r\nOK\r\n");
+    EXPECT_EQ(r.Type("AT&F\r"), "\r\nOK\r\n");
+    EXPECT_EQ(r.Type("AT\r"), "AT\r\n\r\nOK\r\n");  // echo back on from the factory profile
+}
+
+TEST(SimEngine, RegistersKeepTheirValuesAndRefuseWhatDoesNotFit) {
+    Rig r;
+    struct Case {
+        const char* line;
+        const char* reply;
+    };
+    r.Type("ATE0\r");
+    const Case cases[] = {
+        {"ATS0=2\r", "\r\nOK\r\n"},      {"ATS0?\r", "\r\n002\r\nOK\r\n"},    {"ATS255=255\r", "\r\nOK\r\n"},
+        {"ATS255?\r", "\r\n255\r\nOK\r\n"}, {"ATS256=1\r", "\r\nERROR\r\n"},   {"ATS1=256\r", "\r\nERROR\r\n"},
+        {"ATS1=1000\r", "\r\nERROR\r\n"}, {"ATS=1\r", "\r\nERROR\r\n"},       {"ATS0=\r", "\r\nOK\r\n"},
+        {"ATS0?\r", "\r\n000\r\nOK\r\n"}, {"ATS7\r", "\r\nOK\r\n"},           {"ATS12?S2?\r", "\r\n050\r\n043\r\nOK\r\n"},
+        {"ATZ\r", "\r\nOK\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(r.Type(c.line), c.reply) << c.line;
+    EXPECT_EQ(r.Modem().S(255), 0);  // ATZ brought the defaults back
+    EXPECT_TRUE(r.Modem().Echo());
+    EXPECT_THROW(r.Modem().S(256), ERangeError);
+    EXPECT_THROW(r.Modem().SetS(-1, 0), ERangeError);
+}
+
+TEST(SimEngine, UnknownCommandsAnswerError) {
+    Rig r({}, ModelInfo{"plain-test", "nofamily", "X", "X0", true});
+    r.Type("ATE0\r");
+    for (const char* line : {"AT+FOO\r", "ATJ\r", "AT#XYZ?\r", "AT$\r", "AT&Q\r", "ATE5\r", "ATV1234\r", "AT?\r",
+                             "ATI9\r", "AT#REV?\r"})
+        EXPECT_EQ(r.Type(line), "\r\nERROR\r\n") << line;
+}
+
+TEST(SimEngine, OverlongLinesAnswerErrorAndTheNextLineWorks) {
+    Rig r;
+    r.Type("ATE0\r");
+    std::string line = "AT" + std::string(Engine::kMaxLine + 100, 'S') + "\r";
+    EXPECT_EQ(r.Type(line), "\r\nERROR\r\n");
+    EXPECT_EQ(r.transcript.back().size(), Engine::kMaxLine);
+    EXPECT_EQ(r.Type("AT\r"), "\r\nOK\r\n");
+}
+
+TEST(SimEngine, TranscriptHoldsEveryReceivedLine) {
+    Rig r;
+    r.Type("ATE0\r\n\r\nnoise\rAT+NOSUCH\r\nat\r");
+    EXPECT_EQ(r.transcript, (std::vector<std::string>{"ATE0", "", "noise", "AT+NOSUCH", "at"}));
+}
+
+TEST(SimEngine, ExtendedCommandsGoToTheLongestRegisteredPrefix) {
+    Rig r;
+    r.Type("ATE0\r");
+    EXPECT_EQ(r.Modem().Extension<Probe>().setups, 1);
+    EXPECT_EQ(r.Type("ATV1+tinfo=7;+TINFO2\r"), "\r\ninfo=7\r\nlonger prefix wins\r\nOK\r\n");
+    EXPECT_EQ(r.Modem().Extension<Probe>().args,
+              (std::vector<std::string>{"+TINFO|+tinfo=7|=7|ATV1+tinfo=7;+TINFO2"}));
+    EXPECT_EQ(r.Type("AT+TFAIL;+TINFO\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(r.Type("AT+TTHROW\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(r.Type("AT+TREPLY;+TINFO\r"), "\r\nCONNECT\r\n");
+    EXPECT_EQ(r.Type("AT+TCARRIER\r"), "\r\nNO CARRIER\r\n");
+    EXPECT_EQ(r.Type("ATI4\r"), "\r\nfamily page4\r\nOK\r\n");
+    EXPECT_EQ(r.Modem().Extension<Probe>().args.size(), 1u);
+}
+
+TEST(SimEngine, HandlersOfAnotherFamilyAreNotSeen) {
+    Rig r({}, ModelInfo{"other-test", "someoneelse", "X", "X0", true});
+    r.Type("ATE0\r");
+    EXPECT_EQ(r.Type("AT+TINFO\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(r.Type("ATI0\r"), "\r\nX0\r\nOK\r\n");  // the shared page, not the family's
+    EXPECT_EQ(r.Modem().Extension<Probe>().setups, 0);
+}
+
+TEST(SimEngine, StreamKeepsTheQueueWithinTheWindow) {
+    Rig r;
+    r.Type("ATE0\r");
+    r.Core().Receive("AT+TSTREAM=20000\r", r.now);
+    std::string out;
+    std::size_t most = 0;
+    for (int turn = 0; turn < 100 && (r.Modem().Busy() || r.Modem().Pending()); ++turn) {
+        most = std::max(most, r.Modem().Pending());
+        std::size_t n = std::min<std::size_t>(1000, r.Core().Writable(r.now));
+        out.append(r.Core().Output().substr(0, n));
+        r.Core().Written(n, r.now);
+    }
+    EXPECT_LE(most, Session::kStreamWindow);
+    EXPECT_EQ(out, std::string(20000, 'x') + "\r\nOK\r\n");
+    EXPECT_EQ(r.Type("AT\r"), "\r\nOK\r\n");
+}
+
+TEST(SimEngine, ATaskReadsTheClientsBytesAndHandsTheRestBack) {
+    Rig r;
+    r.Type("ATE0\r");
+    EXPECT_EQ(r.Type("AT+TECHO\rab"), "\r\nCONNECT\r\n<ab>");
+    EXPECT_TRUE(r.Modem().Busy());
+    EXPECT_EQ(r.Type("AT\r"), "<AT\r>");  // a command line is data while the task runs
+    EXPECT_EQ(r.Type("c!ATS3?\r"), "<c!>\r\nOK\r\n\r\n013\r\nOK\r\n");
+    EXPECT_FALSE(r.Modem().Busy());
+    EXPECT_EQ(r.transcript.back(), "ATS3?");
+}
+
+TEST(SimEngine, APlaybackEndsOnTimeOrOnAByte) {
+    Rig r;
+    r.Type("ATE0\r");
+    EXPECT_EQ(r.Type("AT+TPLAY\r"), "");
+    EXPECT_EQ(r.Core().NextDeadline(r.now), r.now + 500);
+    EXPECT_EQ(r.Advance(499), "");
+    EXPECT_EQ(r.Advance(1), "\r\nOK\r\n");
+    EXPECT_EQ(r.Core().NextDeadline(r.now), Engine::kNever);
+
+    EXPECT_EQ(r.Type("AT+TPLAY\r"), "");
+    EXPECT_EQ(r.Advance(100), "");
+    EXPECT_EQ(r.Type("\r\nAT\r\n"), "\r\nSTOPPED\r\nOK\r\n\r\nOK\r\n");
+    EXPECT_FALSE(r.Modem().Busy());
+}
+
+TEST(SimEngine, StartingASecondTaskIsRefused) {
+    Rig r;
+    r.Type("ATE0\r");
+    r.Type("AT+TPLAY\r");
+    EXPECT_THROW(r.Modem().Start(std::make_unique<Playback>(1)), std::logic_error);
+}
+
+TEST(SimEngine, SilentModemRecordsButNeverAnswers) {
+    Rig r(OptList{{"silent", ""}});
+    EXPECT_EQ(r.Type("ATE0\r\nAT#MDL?\r\nAT+TSTREAM=9000\r\n"), "");
+    EXPECT_FALSE(r.Modem().Busy());
+    EXPECT_EQ(r.transcript, (std::vector<std::string>{"ATE0", "AT#MDL?", "AT+TSTREAM=9000"}));
+}
+
+TEST(SimEngine, ErrorOnMatchesAWholeLineOrACommand) {
+    Rig r(OptList{{"error-on", "+TINFO"}, {"error-on", "ATS7?"}, {"error-on", "e1"}});
+    r.Type("ATE0\r");
+    EXPECT_EQ(r.Type("AT+tinfo=1\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(r.Type("AT+TINFO2\r"), "\r\nERROR\r\n");  // a prefix match
+    EXPECT_EQ(r.Type("ats7?\r"), "\r\nERROR\r\n");
+    EXPECT_EQ(r.Type("ATS7?S3?\r"), "\r\n060\r\n013\r\nOK\r\n");  // a line spec matches only the whole line
+    EXPECT_EQ(r.Type("ATV1E1\r"), "\r\nERROR\r\n");
+    EXPECT_FALSE(r.Modem().Echo());
+}
+
+TEST(SimEngine, RingOnComesBeforeTheReply) {
+    Rig r(OptList{{"ring-on", "+TINFO"}});
+    r.Type("ATE0\r");
+    EXPECT_EQ(r.Type("AT+TINFO\r"), "\r\nRING\r\n\r\ninfo\r\nOK\r\n");
+    EXPECT_EQ(r.Type("AT\r"), "\r\nOK\r\n");
+    r.Type("ATV0\r");
+    EXPECT_EQ(r.Type("AT+TINFO\r"), "2\rinfo\r\n0\r");
+}
+
+TEST(SimEngine, RingAfterAndEveryComeWhenNoTaskRuns) {
+    Rig r(OptList{{"ring-after", "300"}, {"ring-every", "1000"}});
+    EXPECT_EQ(r.Advance(299), "");
+    EXPECT_EQ(r.Advance(1), "\r\nRING\r\n");
+    EXPECT_EQ(r.Advance(999), "");
+    r.Type("ATE0\r");
+    r.Type("AT+TPLAY\r");
+    EXPECT_EQ(r.Advance(1), "");  // held back while the playback runs
+    EXPECT_EQ(r.Advance(499), "\r\nOK\r\n\r\nRING\r\n");
+    r.Type("ATQ1\r");
+    EXPECT_EQ(r.Advance(1000), "");  // Q1 silences RING too
+}
+
+TEST(SimEngine, GarbageFollowsTheEchoAndKeepsOutOfTheLineEnds) {
+    Rig r(OptList{{"garbage", "5000"}, {"seed", "7"}});
+    std::string out = r.Type("ATE0\r");
+    ASSERT_EQ(out.size(), 6 + 5000 + 6u);
+    EXPECT_EQ(out.substr(0, 6), "ATE0\r\n");
+    EXPECT_EQ(out.substr(out.size() - 6), "\r\nOK\r\n");
+    std::string noise = out.substr(6, 5000);
+    EXPECT_EQ(noise.find_first_of("\r\n"), std::string::npos);
+    EXPECT_NE(noise.find('\0'), std::string::npos);
+    EXPECT_TRUE(std::any_of(noise.begin(), noise.end(), [](char c) { return static_cast<unsigned char>(c) >= 128; }));
+    uint64_t again = 7;
+    EXPECT_EQ(noise, Noise(again, 5000, false));  // the same seed, the same noise
+}
+
+TEST(SimEngine, GarbageComesEvenFromASilentModem) {
+    Rig r(OptList{{"garbage", "100"}, {"silent", ""}, {"garbage-crlf", ""}});
+    std::string out = r.Type("AT\r");
+    EXPECT_EQ(out.size(), 100u);
+    uint64_t seed = 1;
+    EXPECT_EQ(out, Noise(seed, 100, true));
+}
+
+TEST(SimEngine, DropEveryLosesThatManyBytes) {
+    Rig r(OptList{{"drop-every", "3"}});
+    EXPECT_EQ(r.Type("ATE0\r"), "AT0\r\r\nK\r");  // "ATE0\r\n\r\nOK\r\n" without every third byte
+}
+
+TEST(SimEngine, BaudHoldsTheOutputToItsRate) {
+    Rig r(OptList{{"baud", "9600"}, {"garbage", "960"}});  // 960 bytes per second
+    r.Core().Receive("AT\r", r.now);
+    std::size_t sent = 0;
+    uint64_t start = r.now;
+    while (r.Modem().Pending() > 0) {
+        std::size_t n = r.Core().Writable(r.now);
+        if (n == 0) {
+            uint64_t next = r.Core().NextDeadline(r.now);
+            ASSERT_NE(next, Engine::kNever);
+            ASSERT_GT(next, r.now);
+            r.now = next;
+            continue;
+        }
+        EXPECT_LE(n, 9u);  // never more than 10 ms of bytes at once
+        r.Core().Written(n, r.now);
+        sent += n;
+    }
+    EXPECT_EQ(sent, 4 + 960 + 6u);
+    // The first 10 ms of bytes go at once, the rest at 960 bytes per second.
+    EXPECT_NEAR(static_cast<double>(r.now - start), (970.0 - 9.6) / 960 * 1000, 15);
+}
+
+TEST(SimEngine, NoiseIsDeterministicAndCoversAllBytes) {
+    uint64_t a = 42, b = 42;
+    std::string x = Noise(a, 100000, true);
+    EXPECT_EQ(x, Noise(b, 100000, true));
+    bool seen[256] = {};
+    for (char c : x) seen[static_cast<unsigned char>(c)] = true;
+    EXPECT_TRUE(std::all_of(std::begin(seen), std::end(seen), [](bool s) { return s; }));
+}
+
+}  // namespace
+}  // namespace modemsim
