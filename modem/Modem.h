@@ -13,12 +13,6 @@
 
 class TCommClass;
 
-// Raised by an operation that the object's class does not implement.
-class EAbstractError : public Exception {
-public:
-    EAbstractError() : Exception("Abstract Error") {}
-};
-
 // Message type codes (GetMsgType); any other value is neither.
 constexpr int MsgTypeVoice = 1;
 constexpr int MsgTypeFax = 2;

@@ -28,6 +28,12 @@ public:
     using Exception::Exception;
 };
 
+// An operation that the object's class does not implement.
+class EAbstractError : public Exception {
+public:
+    EAbstractError() : Exception("Abstract Error") {}
+};
+
 // A failed file operation.
 class EInOutError : public Exception {
 public:
