@@ -52,6 +52,18 @@ public:
     void LogEntry(const std::string& Text);
     void DelaySeconds(int Seconds);
 
+    // Modem detection. Port below 0 tries COM1 to COM4, any other value that
+    // one port; Result names the modem found ("3comMsgPlus", "ElsaMLOffice"),
+    // or tells why none was ("unkown", "Modem already in use", empty).
+    void DetectModem(int Port, std::string& Result);
+    bool SendInitString();
+    bool Is3ComMessagePlus();
+    bool Is3ComPro();
+    bool IsMicroLinkOffice();
+    bool CheckMicroLinkFirmware();
+    // The version in an AT#REV? reply, in hundredths (1.20 gives 120).
+    static int64_t FirmwareVersion(const std::string& Reply);
+
     // The longest reply line kept; the rest of a longer line up to its CR is dropped.
     static constexpr std::size_t MaxLineLength = 4096;
     // QueryLines gives up after this many empty lines in a row (a second of
