@@ -178,7 +178,8 @@ Outcome TransferPage(Session& S, const Command& C) {
 void SetUp(Session& S) {
     auto& state = S.Extension<State>();
     const auto& data = S.ScenarioData();
-    state.memory = std::make_unique<Memory>(data.path.empty() ? DefaultMemorySpec(Now()) : ReadMemorySpec(data, Now()));
+    const bool none = data.path.empty() && data.sections.empty();
+    state.memory = std::make_unique<Memory>(none ? DefaultMemorySpec(Now()) : ReadMemorySpec(data, Now()));
 }
 
 const modemsim::Registration registered([] {
