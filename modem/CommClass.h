@@ -5,6 +5,7 @@
 // left the port open; then the port stays open until ClosePort.
 #include <cstdint>
 #include <cstdio>
+#include <iosfwd>
 #include <string>
 
 #include "modem/CPDrv.h"
@@ -63,6 +64,19 @@ public:
     bool CheckMicroLinkFirmware();
     // The version in an AT#REV? reply, in hundredths (1.20 gives 120).
     static int64_t FirmwareVersion(const std::string& Reply);
+
+    // Block receive (1024-byte blocks with a one-byte checksum) into
+    // FileHandle, once the modem's download command has started the
+    // exchange. The file is closed on every way out, also after "CAN
+    // occoured!" and "SOH errors!", so callers never close it themselves.
+    void XmodemReceive(std::ofstream& FileHandle);
+    // The blocks done plus the bytes of the read in progress, for a progress gauge.
+    uint32_t ReceivedBytes() const;
+    // Bad start bytes and incomplete blocks tolerated over one transfer.
+    static constexpr int XmodemMaxErrors = 12;
+    // After the transfer, how long the modem may keep its carrier before the
+    // receive returns anyway.
+    static constexpr uint32_t CarrierDropWaitMs = 5000;
 
     // The longest reply line kept; the rest of a longer line up to its CR is dropped.
     static constexpr std::size_t MaxLineLength = 4096;
