@@ -52,6 +52,8 @@ ModemSim::ModemSim(std::string Link, std::vector<std::string> Args)
 
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(link_, ec))) fs::remove(link_, ec);
+    fs::path folder = fs::path(link_).parent_path();
+    if (!folder.empty()) fs::create_directories(folder, ec);
 
     std::vector<char*> raw;
     for (auto& a : argv) raw.push_back(a.data());
