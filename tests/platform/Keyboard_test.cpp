@@ -9,7 +9,7 @@
 
 namespace {
 
-class LedFolder : public ::testing::Test {
+class KeyboardLeds : public ::testing::Test {
 protected:
     void SetUp() override { keyboard::SetLedFolder(home.Path() + "/leds"); }
     void TearDown() override { keyboard::SetLedFolder(""); }
@@ -23,7 +23,7 @@ protected:
     testkit::TempHome home;
 };
 
-TEST_F(LedFolder, LitLedOfAnyKeyboardMeansOn) {
+TEST_F(KeyboardLeds, LitLedOfAnyKeyboardMeansOn) {
     Led("input3::capslock", "0\n");
     Led("input7::capslock", "1\n");
     Led("input3::numlock", "0\n");
@@ -34,7 +34,7 @@ TEST_F(LedFolder, LitLedOfAnyKeyboardMeansOn) {
     EXPECT_TRUE(keyboard::LockKeyOn(keyboard::LockKey::Scroll));
 }
 
-TEST_F(LedFolder, UnknownStateIsOff) {
+TEST_F(KeyboardLeds, UnknownStateIsOff) {
     EXPECT_FALSE(keyboard::LockKeyOn(keyboard::LockKey::Caps));  // no folder at all
     Led("input3::capslock", "garbage");
     std::filesystem::create_directories(home.Path() + "/leds/input4::numlock");  // no brightness
@@ -43,7 +43,7 @@ TEST_F(LedFolder, UnknownStateIsOff) {
     EXPECT_FALSE(keyboard::LockKeyOn(keyboard::LockKey::Scroll));
 }
 
-TEST(LedFolderDefault, IsTheKernelsAndEmptyRestoresIt) {
+TEST(KeyboardLedFolder, IsTheKernelsAndEmptyRestoresIt) {
     EXPECT_EQ(keyboard::LedFolder(), "/sys/class/leds");
     keyboard::SetLedFolder("/x");
     EXPECT_EQ(keyboard::LedFolder(), "/x");
@@ -51,7 +51,7 @@ TEST(LedFolderDefault, IsTheKernelsAndEmptyRestoresIt) {
     EXPECT_EQ(keyboard::LedFolder(), "/sys/class/leds");
 }
 
-TEST(LibraryPath, DllNamesBecomeSharedObjectsBesideTheProgram) {
+TEST(KeyboardLibraryPath, DllNamesBecomeSharedObjectsBesideTheProgram) {
     const std::string dir = app::ProgramFolder();
     const struct {
         const char* name;
