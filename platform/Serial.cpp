@@ -335,7 +335,7 @@ void FakePort::Feed(const std::string& bytes, int delayMs) {
     if (bytes.empty()) return;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        input_.push_back({Clock::now() + std::chrono::milliseconds(delayMs), bytes});
+        input_.push_back({Clock::now() + std::chrono::milliseconds(delayMs), bytes, 0});
     }
     changed_.notify_all();
 }
@@ -412,7 +412,7 @@ bool FakePort::Closed() const {
 std::size_t FakePort::Pending() const {
     std::lock_guard<std::mutex> guard(lock_);
     std::size_t n = 0;
-    for (const Chunk& c : input_) n += c.bytes.size();
+    for (const Chunk& c : input_) n += c.Left();
     return n;
 }
 
@@ -421,7 +421,7 @@ std::size_t FakePort::DueCount() const {
     std::size_t n = 0;
     for (const Chunk& c : input_) {
         if (c.due > now) break;
-        n += c.bytes.size();
+        n += c.Left();
     }
     return n;
 }
@@ -431,10 +431,10 @@ std::string FakePort::TakeDue(std::size_t count) {
     std::string out;
     while (out.size() < count && !input_.empty() && input_.front().due <= now) {
         Chunk& c = input_.front();
-        const std::size_t take = std::min(count - out.size(), c.bytes.size());
-        out.append(c.bytes, 0, take);
-        c.bytes.erase(0, take);
-        if (c.bytes.empty()) input_.pop_front();
+        const std::size_t take = std::min(count - out.size(), c.Left());
+        out.append(c.bytes, c.taken, take);
+        c.taken += take;
+        if (c.Left() == 0) input_.pop_front();
     }
     return out;
 }
@@ -521,7 +521,7 @@ void FakePort::Answer(std::string_view bytes) {
         }
         std::string reply = responder_(lineSoFar_);
         lineSoFar_.clear();
-        if (!reply.empty()) input_.push_back({Clock::now(), std::move(reply)});
+        if (!reply.empty()) input_.push_back({Clock::now(), std::move(reply), 0});
     }
     changed_.notify_all();
 }

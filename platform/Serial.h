@@ -179,6 +179,8 @@ private:
     struct Chunk {
         Clock::time_point due;
         std::string bytes;
+        std::size_t taken = 0;  // bytes already read from the front
+        std::size_t Left() const { return bytes.size() - taken; }
     };
     std::size_t DueCount() const;  // lock held
     std::string TakeDue(std::size_t count);  // lock held
