@@ -97,6 +97,14 @@ const Registration testHandlers([] {
         S.DropCarrier();
         return Outcome::Replied;
     });
+    // One prefix for every model, the family and the one model: the closest wins.
+    for (const char* target : {"", kFamily, "enginetest-model"}) {
+        std::string who = *target ? target : "everyone";
+        RegisterCommand(target, "+TWHO", [who](Session& S, const Command&) {
+            S.Info(who);
+            return Outcome::Ok;
+        });
+    }
     // Overrides the shared ATI for this family only.
     RegisterCommand(kFamily, "I", [](Session& S, const Command& C) {
         S.Info("family page" + C.args);
@@ -274,6 +282,19 @@ TEST(SimEngine, ExtendedCommandsGoToTheLongestRegisteredPrefix) {
     EXPECT_EQ(r.Type("AT+TCARRIER\r"), "\r\nNO CARRIER\r\n");
     EXPECT_EQ(r.Type("ATI4\r"), "\r\nfamily page4\r\nOK\r\n");
     EXPECT_EQ(r.Modem().Extension<Probe>().args.size(), 1u);
+}
+
+TEST(SimEngine, TheModelsOwnHandlerWinsOverItsFamilysAndEveryones) {
+    Rig model;
+    model.Type("ATE0\r");
+    EXPECT_EQ(model.Type("AT+TWHO\r"), "\r\nenginetest-model\r\nOK\r\n");
+    Rig sibling(OptList{}, ModelInfo{"enginetest-sibling", kFamily, "S", "S0", true});
+    sibling.Type("ATE0\r");
+    EXPECT_EQ(sibling.Type("AT+TWHO\r"), "\r\nenginetest\r\nOK\r\n");
+    EXPECT_EQ(sibling.Modem().Extension<Probe>().setups, 1);
+    Rig stranger(OptList{}, ModelInfo{"stranger", "strangers", "X", "X0", true});
+    stranger.Type("ATE0\r");
+    EXPECT_EQ(stranger.Type("AT+TWHO\r"), "\r\neveryone\r\nOK\r\n");
 }
 
 TEST(SimEngine, HandlersOfAnotherFamilyAreNotSeen) {

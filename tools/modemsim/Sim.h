@@ -80,13 +80,16 @@ using CommandHandler = std::function<Outcome(Session&, const Command&)>;
 using SetupHook = std::function<void(Session&)>;
 
 // Registration. Safe from static initialisers in any translation unit: the
-// tables live in function-local statics, built on first use. Family "" means
-// every model. Among handlers with the same prefix, one for the session's
-// family wins over one for "".
+// tables live in function-local statics, built on first use. Family names a
+// family ("3com"), or a single model ("56k-pro"), or "" for every model.
+// Among handlers with the same prefix, the model's own wins over its
+// family's, and that over one for every model; registering the same prefix
+// for the same target again replaces the handler. A prefix may also name a
+// basic command ("I", "&B", "H"): its handler then replaces the core's.
 void RegisterCommand(const std::string& Family, const std::string& Prefix, CommandHandler Handler);
 // Runs once at start, after the options and the scenario are read, for
-// sessions of that family ("" = every session), in registration order. A hook
-// that throws ends the simulator with the exception's message.
+// sessions of that family or model ("" = every session), in registration
+// order. A hook that throws ends the simulator with the exception's message.
 void RegisterSetup(const std::string& Family, SetupHook Hook);
 // An option the command line accepts: "--Name VALUE", "--Name=VALUE" or a bare
 // "--Name" (value ""). Repeating an option keeps every value in order.

@@ -84,7 +84,7 @@ Engine::Engine(ModelInfo Model, Options Opts, Scenario Data, TranscriptSink Tran
         ringAt_ = NowMs + static_cast<uint64_t>(std::max<long long>(0, o.GetInt("ring-after", 0)));
         ringEvery_ = static_cast<uint64_t>(std::max<long long>(0, o.GetInt("ring-every", 0)));
     }
-    for (const auto& hook : SetupHooks(session_.Family())) hook(session_);
+    for (const auto& hook : SetupHooks(session_.Model())) hook(session_);
 }
 
 // --- Input
@@ -187,7 +187,7 @@ void Engine::Execute(const std::string& Line) {
 
 Outcome Engine::Run(const AtCommand& Cmd, const std::string& Line) {
     std::string prefix;
-    const CommandHandler* handler = FindCommand(session_.Family(), Cmd.text, prefix);
+    const CommandHandler* handler = FindCommand(session_.Model(), Cmd.text, prefix);
     if (!handler) return Cmd.extended ? Outcome::Error : RunBasic(Cmd.text);
     try {
         Outcome outcome = (*handler)(session_, Command{prefix, Cmd.text, Cmd.text.substr(prefix.size()), Line});

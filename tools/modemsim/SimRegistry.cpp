@@ -45,6 +45,14 @@ bool StartsWithNoCase(const std::string& Text, const std::string& Prefix) {
     return Text.size() >= Prefix.size() && SameText(Text.substr(0, Prefix.size()), Prefix);
 }
 
+// How closely a registration for Target fits Model: 3 its name, 2 its
+// family, 1 every model, 0 not at all.
+int Rank(const std::string& Target, const ModelInfo& Model) {
+    if (Target.empty()) return 1;
+    if (Target == Model.name) return 3;
+    return Target == Model.family ? 2 : 0;
+}
+
 }  // namespace
 
 void RegisterCommand(const std::string& Family, const std::string& Prefix, CommandHandler Handler) {
@@ -71,24 +79,28 @@ void RegisterModel(const ModelInfo& Model) {
     Models().push_back(Model);
 }
 
-const CommandHandler* FindCommand(const std::string& Family, const std::string& Text, std::string& Prefix) {
+const CommandHandler* FindCommand(const ModelInfo& Model, const std::string& Text, std::string& Prefix) {
     const CommandEntry* best = nullptr;
+    int bestRank = 0;
     for (const auto& e : Commands()) {
-        if (!e.family.empty() && e.family != Family) continue;
-        if (!StartsWithNoCase(Text, e.prefix)) continue;
+        int rank = Rank(e.family, Model);
+        if (rank == 0 || !StartsWithNoCase(Text, e.prefix)) continue;
         bool better = !best || e.prefix.size() > best->prefix.size() ||
-                      (e.prefix.size() == best->prefix.size() && !e.family.empty());
-        if (better) best = &e;
+                      (e.prefix.size() == best->prefix.size() && rank > bestRank);
+        if (better) {
+            best = &e;
+            bestRank = rank;
+        }
     }
     if (!best) return nullptr;
     Prefix = best->prefix;
     return &best->handler;
 }
 
-std::vector<SetupHook> SetupHooks(const std::string& Family) {
+std::vector<SetupHook> SetupHooks(const ModelInfo& Model) {
     std::vector<SetupHook> hooks;
     for (const auto& e : Setups())
-        if (e.family.empty() || e.family == Family) hooks.push_back(e.hook);
+        if (Rank(e.family, Model) > 0) hooks.push_back(e.hook);
     return hooks;
 }
 

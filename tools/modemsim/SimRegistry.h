@@ -13,13 +13,16 @@ struct OptionInfo {
 };
 
 // The handler for Text (an extended command such as "+mtp=3" or a basic one
-// such as "i4") in a session of Family: the longest registered prefix that
-// Text begins with, letters compared without regard to case; for equal
-// prefixes a handler of Family wins over one for every family. nullptr when
-// none matches; Prefix receives the matching prefix as registered.
-const CommandHandler* FindCommand(const std::string& Family, const std::string& Text, std::string& Prefix);
-// The setup hooks that apply to Family, in registration order.
-std::vector<SetupHook> SetupHooks(const std::string& Family);
+// such as "i4") in a session of Model: the longest registered prefix that Text
+// begins with, letters compared without regard to case, among the handlers
+// registered for the model's name, its family or every model; for equal
+// prefixes the model's own wins over its family's, and that over one for
+// every model. nullptr when none matches; Prefix receives the matching prefix
+// as registered.
+const CommandHandler* FindCommand(const ModelInfo& Model, const std::string& Text, std::string& Prefix);
+// The setup hooks that apply to Model (registered for every model, its family
+// or its name), in registration order.
+std::vector<SetupHook> SetupHooks(const ModelInfo& Model);
 // Every registered option, sorted by name.
 std::vector<OptionInfo> RegisteredOptions();
 bool IsRegisteredOption(const std::string& Name);
