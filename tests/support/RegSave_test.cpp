@@ -122,4 +122,21 @@ TEST_F(RegSave, AValueOfTheWrongKindRaises) {
     EXPECT_EQ(s, "dflt");
 }
 
+// A hand-edited hive with a syntax error: the program goes on with its defaults and the
+// user's text is kept whole beside the fresh hive.
+TEST_F(RegSave, AHandEditedHiveWithASyntaxErrorGivesDefaultsAndIsKept) {
+    RegWriteInteger(115200, "BaudRate", kKey);
+    std::string text = testkit::ReadFile(Hive());
+    text.replace(text.find("dword:"), 6, "dword;");
+    testkit::WriteFile(Hive(), text);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RegReadInteger("BaudRate", kKey, 57600), 57600);
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find(".bad"), std::string::npos) << report;
+    EXPECT_EQ(testkit::ReadFile(Hive() + ".bad"), text);
+    RegWriteInteger(9600, "BaudRate", kKey);
+    EXPECT_EQ(RegReadInteger("BaudRate", kKey, 57600), 9600);
+    EXPECT_EQ(testkit::ReadFile(Hive() + ".bad"), text);
+}
+
 }  // namespace
