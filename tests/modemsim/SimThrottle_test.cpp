@@ -20,7 +20,8 @@ TEST(SimThrottle, RefillsAtTheRateAndNeverBurstsBeyondTenMilliseconds) {
     t.Sent(10, 0);
     EXPECT_EQ(t.Allowed(0), 0u);
     EXPECT_EQ(t.Allowed(3), 3u);
-    EXPECT_EQ(t.ReadyAt(10, 3), 10u);
+    EXPECT_EQ(t.ReadyAt(10, 3), 5u);  // half the bucket is worth a wake-up
+    EXPECT_EQ(t.ReadyAt(10, 5), 5u);
     EXPECT_EQ(t.ReadyAt(2, 3), 3u);
     EXPECT_EQ(t.Allowed(100000), 10u);  // a long pause earns no more than the bucket
     t.Sent(25, 100000);                 // more than the bucket holds empties it

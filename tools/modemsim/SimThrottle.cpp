@@ -36,7 +36,10 @@ void Throttle::Sent(std::size_t Count, uint64_t NowMs) {
 uint64_t Throttle::ReadyAt(std::size_t Want, uint64_t NowMs) {
     if (!Limited()) return NowMs;
     Fill(NowMs);
-    uint64_t need = std::min<uint64_t>(static_cast<uint64_t>(Want) * 1000, capacity_ / 1000 * 1000);
+    // Waiting for half the bucket leaves room for a late wake-up: tokens that
+    // would overflow a full bucket are lost, and the line with them.
+    uint64_t chunk = std::max<uint64_t>(1000, capacity_ / 2 / 1000 * 1000);
+    uint64_t need = std::min<uint64_t>(static_cast<uint64_t>(Want) * 1000, chunk);
     if (need == 0) need = 1000;
     if (tokens_ >= need) return NowMs;
     return NowMs + (need - tokens_ + rate_ - 1) / rate_;

@@ -15,7 +15,7 @@ public:
     // How many bytes may go out at NowMs.
     std::size_t Allowed(uint64_t NowMs);
     void Sent(std::size_t Count, uint64_t NowMs);
-    // The earliest time at which Want bytes (clipped to the bucket) may go out.
+    // The earliest time at which Want bytes, clipped to half the bucket, may go out.
     uint64_t ReadyAt(std::size_t Want, uint64_t NowMs);
 
 private:
