@@ -1,5 +1,3 @@
-// MAINWIN_WIP: built once the registry helpers are in the tree.
-#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
 #include "mainapp/Main.h"
 
 #include <QApplication>
@@ -47,6 +45,12 @@ std::string DefaultLogFileName() { return userdirs::HomeFolder() + "/Pellow.log"
 
 TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     setObjectName("FormMain");
+    // The placement component comes first, so that it goes before the
+    // controls whose sizes it saves.
+    WndPropMain = new TWndProp(this);
+    WndPropMain->setObjectName("WndPropMain");
+    WndPropMain->SetSection("Form");
+    WndPropMain->SetOptions(wpAllProperties);
     CreateControls();
     ConnectHandlers();
 }
@@ -78,8 +82,9 @@ void TFormMain::CreateControls() {
 
     TimerAnimation = Named(new QTimer(this), "TimerAnimation");
     TimerAnimation->setInterval(400);
-    WndPropMain = new TWndProp(this);
-    WndPropMain->setObjectName("WndPropMain");
+    SetAlign(CoolBar1, TAlign::alTop);
+    SetAlign(ExtListView1, TAlign::alClient);
+    SetAlign(StatusBar, TAlign::alBottom);
     qApp->installEventFilter(this);
 }
 
@@ -515,4 +520,3 @@ void TFormMain::MenuFileExitClick() {
     close();
     EndProcess(0);
 }
-#endif  // MAINWIN_WIP

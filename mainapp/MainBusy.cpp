@@ -1,5 +1,3 @@
-// MAINWIN_WIP: built once the registry helpers are in the tree.
-#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
 #include "mainapp/MainBusy.h"
 
 #include <QTimer>
@@ -34,4 +32,3 @@ void TFormMain::TBusy::Recover() {
         form_.Busy = false;
     }
 }
-#endif  // MAINWIN_WIP

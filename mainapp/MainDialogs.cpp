@@ -1,5 +1,3 @@
-// MAINWIN_WIP: built once the registry helpers are in the tree.
-#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
 #include "mainapp/MainDialogs.h"
 
 #include "mainapp/Main.h"
@@ -7,4 +5,3 @@
 MainDialogs::MainDialogs(TFormMain* /*Owner*/) {}
 
 MainDialogs::~MainDialogs() = default;
-#endif  // MAINWIN_WIP

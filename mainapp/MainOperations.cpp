@@ -1,5 +1,3 @@
-// MAINWIN_WIP: built once the registry helpers are in the tree.
-#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
 // The operations of the main window on the listed messages.
 #include <QToolButton>
 #include <QTreeWidget>
@@ -314,4 +312,3 @@ bool TFormMain::ExtListView1KeyDown(int Key) {
     }
     return false;
 }
-#endif  // MAINWIN_WIP

@@ -1,5 +1,3 @@
-// MAINWIN_WIP: built once the registry helpers are in the tree.
-#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
 // Reload and the message list of the main window.
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -204,4 +202,3 @@ void TFormMain::AddMessageItem(int32_t N) {
     }
     ExtListView1->addTopLevelItem(item);
 }
-#endif  // MAINWIN_WIP

@@ -1,5 +1,3 @@
-// MAINWIN_WIP: built once the registry helpers are in the tree.
-#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
 // The program entry of Pellow.
 #include <QTimer>
 #include <memory>
@@ -50,6 +48,3 @@ int main(int argc, char** argv) {
     Lang = nullptr;
     return code;
 }
-#else
-int main() { return 1; }
-#endif  // MAINWIN_WIP

@@ -89,7 +89,7 @@ public:
     void SaveFaxMsg(int32_t N, const std::string& FileName, const std::string&) override {
         calls.push_back("SaveFaxMsg " + std::to_string(N) + " " + FileName);
         if (during) during(N);
-        testkit::WriteFile(FileName, "II*\0fax " + std::to_string(N));
+        testkit::WriteFile(FileName, std::string("II*\0fax ", 8) + std::to_string(N));
     }
     void EraseMsg(int32_t N) override { calls.push_back("EraseMsg " + std::to_string(N)); }
     bool EraseAllMsgs() override {

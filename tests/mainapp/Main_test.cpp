@@ -1,5 +1,3 @@
-// MAINWIN_WIP: built once the registry helpers are in the tree.
-#if __has_include("support/RegSave.h") && __has_include("support/WndProp.h")
 // The main window's start: its controls, language, columns, log file and
 // command line.
 #include <sys/stat.h>
@@ -279,4 +277,3 @@ TEST_F(MainStartTest, UnknownParameterEndsWithItsMessage) {
 }
 
 }  // namespace
-#endif  // MAINWIN_WIP

@@ -1,0 +1,462 @@
+// The message operations of the main window.
+#include <sys/stat.h>
+
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "mainapp/MainRules.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+#include "support/AboutPellow.h"
+#include "tests/mainapp/MainTestKit.h"
+
+using namespace maintest;
+
+namespace {
+
+// Keeps what the window asks the shell to start.
+class RecordingLauncher : public shell::Launcher {
+public:
+    struct Start {
+        std::string program;
+        std::vector<std::string> args;
+    };
+    std::vector<Start>* starts;
+    explicit RecordingLauncher(std::vector<Start>* s) : starts(s) {}
+    int OpenWithDefault(const std::string& Target) override {
+        starts->push_back({"open", {Target}});
+        return shell::Started;
+    }
+    int StartProgram(const std::string& Program, const std::vector<std::string>& Args, const std::string&) override {
+        starts->push_back({Program, Args});
+        return shell::Started;
+    }
+};
+
+class MainOperationsTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        tmp = home.Path() + "/tmp";
+        mkdir(tmp.c_str(), 0700);
+        savedTmp_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+        setenv("TMPDIR", tmp.c_str(), 1);
+        previousLauncher_ = shell::InstallLauncher(std::make_unique<RecordingLauncher>(&starts));
+        modem->messages = {{MsgTypeVoice, 1, MsgStateNew, "111", "5 s", EncodeDate(2001, 3, 7) + EncodeTime(9, 5, 0, 0)},
+                           {MsgTypeFax, 1, MsgStateNew, "222", "1 p", EncodeDate(2001, 3, 8) + EncodeTime(23, 59, 1, 0)},
+                           {MsgTypeVoice, 1, MsgStateOld, "333", "9 s", 0},
+                           {MsgTypeFax, 2, MsgStateNew, "444", "2 p", EncodeDate(2001, 3, 9)},
+                           {MsgTypeFax, 1, MsgStateNew, "555", "1 p", 0}};
+    }
+    void TearDown() override {
+        shell::InstallLauncher(std::move(previousLauncher_));
+        if (savedTmp_.empty()) unsetenv("TMPDIR");
+        else setenv("TMPDIR", savedTmp_.c_str(), 1);
+        ResetClock();
+        MainWindowTest::TearDown();
+    }
+    void Select(std::initializer_list<int> rows) {
+        form->ExtListView1->clearSelection();
+        for (int r : rows) Row(r)->setSelected(true);
+    }
+    std::vector<std::string> Calls(bool withoutRefresh = true) {
+        std::vector<std::string> out;
+        for (const auto& c : modem->calls)
+            if (!withoutRefresh || c != "Refresh") out.push_back(c);
+        return out;
+    }
+    // The state after an operation; Status is what the status panel keeps
+    // (the new-message count stays when the operation did nothing).
+    void ExpectIdle(const std::string& Status = "") {
+        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->TransferRunning);
+        EXPECT_EQ(form->StatusText(), Status);
+        EXPECT_FALSE(ui->WaitCursor());
+    }
+    std::string tmp;
+    std::vector<RecordingLauncher::Start> starts;
+
+private:
+    std::string savedTmp_;
+    std::unique_ptr<shell::Launcher> previousLauncher_;
+};
+
+TEST_F(MainOperationsTest, PlayAndViewInListOrder) {
+    // Without the viewer beside the program, an outside viewer found by name
+    // is started with the same parameters.
+    const std::string bin = home.Path() + "/bin";
+    mkdir(bin.c_str(), 0700);
+    testkit::WriteFile(bin + "/WANGIMG", "#!/bin/sh\n");
+    chmod((bin + "/WANGIMG").c_str(), 0700);
+    const std::string keep = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", bin.c_str(), 1);
+    Start();
+    Select({1, 0});
+    std::vector<std::string> during;
+    modem->during = [&](int32_t N) {
+        during.push_back(std::to_string(N) + " " + form->StatusText() + (form->Busy ? " busy" : "") +
+                         (form->TransferRunning ? " transfer" : "") + (ui->WaitCursor() ? " hourglass" : ""));
+    };
+    form->ToolButtonPlayClick();
+    setenv("PATH", keep.c_str(), 1);
+    const auto calls = Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0], "PlayMsg 1");
+    ASSERT_EQ(calls[1].rfind("SaveFaxMsg 2 " + tmp + "/TMP", 0), 0u) << calls[1];
+    const std::string fax = calls[1].substr(std::string("SaveFaxMsg 2 ").size());
+    EXPECT_EQ(fax.substr(fax.size() - 4), ".TIF");
+    EXPECT_FALSE(files::FileExists(fax.substr(0, fax.size() - 3) + "tmp"));  // the unique file is gone again
+    EXPECT_EQ(during, (std::vector<std::string>{"1 Playing message ... busy hourglass",
+                                                "2 Loading fax ... busy transfer hourglass"}));
+    ASSERT_EQ(starts.size(), 1u);
+    const std::string viewer = shell::SiblingProgram("leafor");
+    EXPECT_EQ(starts[0].program, files::FileExists(viewer) ? viewer : bin + "/WANGIMG");
+    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(starts[0].args, (std::vector<std::string>{fax, "/TEMP"}));
+    EXPECT_EQ(form->ImageListAnimation, form->ImageListModemBlink);
+    ExpectIdle();
+}
+
+TEST_F(MainOperationsTest, OutsideViewersByNameAndTheErrorBox) {
+    if (files::FileExists(shell::SiblingProgram("leafor"))) GTEST_SKIP() << "the viewer is beside the tests";
+    const std::string bin = home.Path() + "/bin";
+    mkdir(bin.c_str(), 0700);
+    const char* savedPath = std::getenv("PATH");
+    const std::string keep = savedPath ? savedPath : "";
+    setenv("PATH", bin.c_str(), 1);
+    Start();
+    Select({1});
+    form->ToolButtonPlayClick();
+    const auto p = Prompts();
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].text, "Error occured on excecution of KODAKIMG.EXE\r\nProgram not found!");
+    EXPECT_TRUE(starts.empty());
+    // An outside viewer found by name gets the same parameters.
+    testkit::WriteFile(bin + "/WANGIMG", "#!/bin/sh\n");
+    chmod((bin + "/WANGIMG").c_str(), 0700);
+    form->ToolButtonPlayClick();
+    setenv("PATH", keep.c_str(), 1);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].program, bin + "/WANGIMG");
+    EXPECT_EQ(starts[0].args.at(1), "/TEMP");
+    EXPECT_EQ(Prompts().size(), 1u);
+}
+
+TEST_F(MainOperationsTest, NothingSelectedPlaysNothing) {
+    Start();
+    form->ExtListView1->clearSelection();
+    form->ToolButtonPlayClick();
+    EXPECT_TRUE(Calls().empty());
+    ExpectIdle("4 new messages");
+}
+
+TEST_F(MainOperationsTest, SaveFaxAsRemembersTheFolder) {
+    Start();
+    Select({3, 1});
+    const std::string chosen = home.Path() + "/faxes/one.tif";
+    mkdir((home.Path() + "/faxes").c_str(), 0700);
+    ui->Answer(chosen);
+    form->MenuFileSaveAsClick();
+    EXPECT_EQ(Calls(), std::vector<std::string>{"SaveFaxMsg 2 " + chosen});
+    EXPECT_EQ(testkit::ReadFile(chosen).substr(4), "fax 2");
+    std::string folder;
+    RegReadString("SaveFaxPath", PellowKey, "", folder);
+    EXPECT_EQ(folder, home.Path() + "/faxes");
+    const auto p = Prompts();
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].kind, "save");
+    ExpectIdle();
+    // The root keeps its separator.
+    ui->Answer("/x.tif");
+    form->MenuFileSaveAsClick();
+    RegReadString("SaveFaxPath", PellowKey, "", folder);
+    EXPECT_EQ(folder, "/");
+}
+
+TEST_F(MainOperationsTest, CancelledSaveChangesNothing) {
+    Start();
+    Select({1});
+    ui->Answer("cancel");
+    form->MenuFileSaveAsClick();
+    EXPECT_TRUE(Calls().empty());
+    std::string folder;
+    RegReadString("SaveFaxPath", PellowKey, "unset", folder);
+    EXPECT_EQ(folder, "unset");
+    ExpectIdle("4 new messages");
+}
+
+TEST_F(MainOperationsTest, SaveAsOfVoiceMailIsNotImplemented) {
+    Start();
+    Select({0});
+    form->MenuFileSaveAsClick();
+    const auto p = Prompts();
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].kind, "message");
+    EXPECT_EQ(p[0].text, "Saving voice messages to a file is not implemented!");
+    EXPECT_TRUE(Calls().empty());
+    ExpectIdle();
+}
+
+TEST_F(MainOperationsTest, SaveAllNewFaxesByTheirDates) {
+    PellowOptions.FaxAutoSaveDir = home.Path();
+    Start();
+    PellowOptions.FaxAutoSaveDir = home.Path();
+    SetNow(37000.5);
+    std::vector<bool> selected;
+    modem->during = [&](int32_t N) { selected.push_back(Row(N - 1)->isSelected() && form->TransferRunning); };
+    form->SaveAllNewFax();
+    const std::string unknown = mainrules::AutoSaveFaxName(home.Path(), 0, Now());
+    ASSERT_EQ(Calls().size(), 2u);
+    EXPECT_EQ(Calls()[0], "SaveFaxMsg 2 " + home.Path() + "/ FAX2001.03.08 23.59.01.tif");
+    // The fax with the error status (row 4) is skipped; the one without a date is "FAX-unkown".
+    ASSERT_EQ(Calls()[1].rfind("SaveFaxMsg 5 " + home.Path() + "/FAX-unkown37000.5", 0), 0u) << Calls()[1];
+    EXPECT_EQ(Calls()[1].substr(Calls()[1].size() - 4), ".tif");
+    EXPECT_EQ(selected, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(form->ExtListView1->selectedItems().isEmpty());
+    ExpectIdle();
+    EXPECT_FALSE(unknown.empty());
+}
+
+TEST_F(MainOperationsTest, ReleaseThenReload) {
+    TFormMain& f = Start();
+    f.ToolButtonReleaseClick();
+    EXPECT_EQ(modem->calls, (std::vector<std::string>{"Refresh", "ReleaseNewMsgs", "Refresh"}));
+    EXPECT_EQ(f.ImageListAnimation, f.ImageListModemStill);
+    EXPECT_FALSE(f.ToolButtonRelease->isEnabled());
+    ExpectIdle();
+}
+
+TEST_F(MainOperationsTest, PlayAllNewVoiceMail) {
+    modem->messages.push_back({MsgTypeVoice, 2, MsgStateNew});
+    Start();
+    form->ToolButtonPlayClickNew();
+    EXPECT_EQ(Calls(false), (std::vector<std::string>{"Refresh", "PlayMsg 1", "PlayMsg 6"}));
+    EXPECT_TRUE(form->ExtListView1->selectedItems().isEmpty());
+    ExpectIdle();
+}
+
+struct EraseCase {
+    bool single;
+    std::vector<int> rows;
+    const char* question;
+    const char* answer;
+    std::vector<std::string> calls;
+};
+
+class MainEraseTest : public MainOperationsTest, public ::testing::WithParamInterface<EraseCase> {};
+
+TEST_P(MainEraseTest, AsksTheRightQuestion) {
+    const EraseCase& c = GetParam();
+    modem->canEraseSingle = c.single;
+    TFormMain& f = Start();
+    f.ExtListView1->clearSelection();
+    for (int r : c.rows) Row(r)->setSelected(true);
+    ui->Answer(c.answer);
+    f.ToolButtonEraseClick();
+    const auto p = Prompts();
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].text, c.question);
+    EXPECT_EQ(p[0].kind, "question");
+    EXPECT_EQ(p[0].buttons, (std::vector<std::string>{"OK", "Cancel"}));
+    EXPECT_EQ(Calls(false), c.calls);
+    ExpectIdle(std::string(c.answer) == "OK" ? "" : "4 new messages");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Questions, MainEraseTest,
+    ::testing::Values(
+        EraseCase{true, {2}, "Do you really want to erase the selected message?", "OK", {"Refresh", "EraseMsg 3", "Refresh"}},
+        EraseCase{true, {4, 0, 2}, "Do you really want to erase the selected 3 messages?", "OK",
+                  {"Refresh", "EraseMsg 1", "EraseMsg 3", "EraseMsg 5", "Refresh"}},
+        EraseCase{true, {4, 0, 2}, "Do you really want to erase the selected 3 messages?", "Cancel", {"Refresh"}},
+        EraseCase{false, {1}, "Do you really want to erase all messages?", "OK", {"Refresh", "EraseAllMsgs", "Refresh"}},
+        EraseCase{false, {}, "Do you really want to erase all messages?", "Cancel", {"Refresh"}}));
+
+TEST_F(MainOperationsTest, EraseWithNothingSelectedSaysSo) {
+    Start();
+    form->ExtListView1->clearSelection();
+    form->ToolButtonEraseClick();
+    const auto p = Prompts();
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].text, "There is no message selected to erase");
+    EXPECT_EQ(p[0].kind, "message");
+    EXPECT_TRUE(Calls().empty());
+    ExpectIdle("4 new messages");
+}
+
+TEST_F(MainOperationsTest, ModemDialogsAndTheOptionsHook) {
+    Start();
+    std::vector<std::string> statuses;
+    form->ToolButtonModemSettingsClick();
+    form->ToolButtonAboutClick();
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"ShowSettings", "ShowInfo"}));
+    ExpectIdle();
+    int shown = 0;
+    TFormMain::ShowPellowSettingsHook() = [&] {
+        ++shown;
+        statuses.push_back(form->Busy ? "busy" : "idle");
+    };
+    form->MenuSettingsPellow->trigger();
+    TFormMain::ShowPellowSettingsHook() = nullptr;
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(statuses, std::vector<std::string>{"idle"});
+    form->MenuSettingsPellow->trigger();  // nothing registered: nothing happens
+    EXPECT_TRUE(Prompts().empty());
+}
+
+TEST_F(MainOperationsTest, AboutBoxIsShownModallyWhileBusy) {
+    Start();
+    std::string seen;
+    QTimer::singleShot(0, [&] {
+        seen = form->StatusText() + (form->Busy ? " busy" : "");
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->accept();
+    });
+    form->MenuHelpAboutPellowClick();
+    EXPECT_EQ(seen, "Running Dialog \"Info\" busy");
+    ExpectIdle();
+    FormAboutPellow = nullptr;
+}
+
+TEST_F(MainOperationsTest, KeysOfTheWindowAndTheList) {
+    TFormMain& f = Start();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    QTest::keyClick(&f, Qt::Key_F5);
+    EXPECT_EQ(std::count(modem->calls.begin(), modem->calls.end(), "Refresh"), 2);
+    Select({2});
+    ui->Answer("Cancel");
+    f.ExtListView1->setFocus();
+    QTest::keyClick(f.ExtListView1, Qt::Key_Delete);
+    ASSERT_EQ(Prompts().size(), 1u);
+    EXPECT_EQ(Prompts()[0].text, "Do you really want to erase the selected message?");
+    Select({0});
+    QTest::keyClick(f.ExtListView1, Qt::Key_Return);
+    EXPECT_EQ(Calls(), std::vector<std::string>{"PlayMsg 1"});
+}
+
+TEST_F(MainOperationsTest, ListInputsDoNothingWhileTheirButtonsAreDisabled) {
+    detected = "";
+    TFormMain& f = Start();
+    EXPECT_TRUE(f.ExtListView1KeyDown(Qt::Key_Return));
+    EXPECT_TRUE(f.ExtListView1KeyDown(Qt::Key_Delete));
+    f.ExtListView1DblClick();
+    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(ModemObject, nullptr);
+    EXPECT_FALSE(f.Busy);
+}
+
+TEST_F(MainOperationsTest, DoubleClickPlaysThenReloads) {
+    TFormMain& f = Start();
+    Select({0});
+    f.ExtListView1DblClick();
+    EXPECT_EQ(Calls(false), (std::vector<std::string>{"Refresh", "PlayMsg 1", "Refresh"}));
+}
+
+TEST_F(MainOperationsTest, KeyReleasesAreSwallowedDuringAFaxDownload) {
+    TFormMain& f = Start();
+    struct Probe : QObject {
+        int releases = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::KeyRelease) ++releases;
+            return false;
+        }
+    } probe;
+    f.ExtListView1->installEventFilter(&probe);
+    QTest::keyRelease(f.ExtListView1, Qt::Key_Space);
+    EXPECT_EQ(probe.releases, 1);
+    int during = -1;
+    modem->during = [&](int32_t) {
+        QTest::keyRelease(f.ExtListView1, Qt::Key_Space);
+        during = probe.releases;
+    };
+    Select({1});
+    f.ToolButtonPlayClick();
+    EXPECT_EQ(during, 1);
+    QTest::keyRelease(f.ExtListView1, Qt::Key_Space);
+    EXPECT_EQ(probe.releases, 2);
+}
+
+TEST_F(MainOperationsTest, ProgressTextDuringADownload) {
+    TFormMain& f = Start();
+    SetNow(40000.0);
+    std::vector<std::string> texts;
+    modem->during = [&](int32_t) {
+        modem->progress = -1;
+        f.TimerAnimationTimer();
+        texts.push_back(f.StatusText());
+        SetNow(40000.0 + EncodeTime(0, 0, 30, 0));
+        modem->progress = 25;
+        f.TimerAnimationTimer();
+        texts.push_back(f.StatusText());
+    };
+    Select({1});
+    f.ToolButtonPlayClick();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Loading fax ...");
+    EXPECT_EQ(texts[1].rfind("Loading fax ... 25%   -   ", 0), 0u) << texts[1];
+    const std::string remaining = texts[1].substr(std::string("Loading fax ... 25%   -   ").size());
+    const std::string expect = TimeToStr(EncodeTime(0, 1, 30, 0));
+    EXPECT_TRUE(remaining == expect || remaining == TimeToStr(EncodeTime(0, 1, 29, 999))) << remaining;
+    ExpectIdle();
+    f.TimerAnimationTimer();  // no transfer: the status stays
+    EXPECT_EQ(f.StatusText(), "");
+}
+
+TEST_F(MainOperationsTest, AnOperationEndedByAnExceptionLeavesTheWindowUsable) {
+    TFormMain& f = Start();
+    modem->during = [](int32_t) { throw Exception("ERROR occured with \"AT+MTP=4\""); };
+    Select({1});
+    EXPECT_THROW(f.ToolButtonPlayClick(), Exception);
+    ExpectIdle();
+    EXPECT_TRUE(f.ToolButtonReload->isEnabled());
+    EXPECT_TRUE(f.ToolButtonPlay->isEnabled());
+    EXPECT_EQ(f.ImageListAnimation, f.ImageListModemBlink);
+}
+
+TEST_F(MainOperationsTest, ACloseDuringAnOperationWaitsForItsEnd) {
+    TFormMain& f = Start();
+    bool visibleDuring = false;
+    modem->during = [&](int32_t) {
+        f.close();
+        visibleDuring = f.isVisible();
+    };
+    Select({0});
+    f.ToolButtonPlayClick();
+    EXPECT_TRUE(visibleDuring);
+    QApplication::processEvents();
+    EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(MainOperationsTest, ClosingInAutostartModeReleasesAndEnds) {
+    SetOption("AutoRelease", true);
+    SetOption("AutoReleaseQuickClose", true);
+    TFormMain& f = Start({"-AUTOSTART"});
+    f.show();
+    bool hiddenBeforeRelease = false;
+    f.close();
+    EXPECT_EQ(Calls(), std::vector<std::string>{"ReleaseNewMsgs"});
+    EXPECT_EQ(halts, std::vector<int>{0});
+    EXPECT_FALSE(f.isVisible());
+    (void)hiddenBeforeRelease;
+    EXPECT_EQ(RegReadInteger("cColumn0", PellowKey, -9), 0);  // the columns are saved first
+}
+
+TEST_F(MainOperationsTest, ClosingWithoutAutostartReleasesNothing) {
+    SetOption("AutoRelease", true);
+    TFormMain& f = Start();
+    f.close();
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_TRUE(halts.empty());
+}
+
+TEST_F(MainOperationsTest, MenuExitClosesAndEnds) {
+    TFormMain& f = Start();
+    f.MenuFileExit->trigger();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(halts, std::vector<int>{0});
+    EXPECT_EQ(RegReadInteger("cColumnW1", PellowKey, -9), 120);
+}
+
+}  // namespace
