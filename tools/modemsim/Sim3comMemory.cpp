@@ -1,5 +1,6 @@
 #include "tools/modemsim/Sim3comMemory.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/Clock.h"
@@ -127,8 +128,8 @@ void Memory::Lay(const MessageSpec& m, int number, std::size_t& at) {
     std::string caller = m.callerId.substr(0, kCallerIdSize);
     caller.resize(kCallerIdSize, ' ');
     std::copy(caller.begin(), caller.end(), h + 9);
-    const int nextPage = static_cast<int>(next / kPageSize);
-    const int nextOffset = static_cast<int>(next % kPageSize);
+    const int nextPage = m.next ? m.next->first : static_cast<int>(next / kPageSize);
+    const int nextOffset = m.next ? m.next->second : static_cast<int>(next % kPageSize);
     h[31] = static_cast<uint8_t>(nextPage);
     h[32] = static_cast<uint8_t>(nextOffset >> 8);
     h[33] = static_cast<uint8_t>(nextOffset & 0xFF);
@@ -184,7 +185,8 @@ std::size_t Memory::ChainEnd() const {
     const auto dir = Directory();
     if (dir.empty()) return Position(kFirstMessagePage, 0);
     const uint8_t* last = Header(dir.back());
-    return Position(last[31], last[32] * 256 + last[33]);
+    // A damaged header may point anywhere; the figures stay inside the memory.
+    return std::clamp(Position(last[31], last[32] * 256 + last[33]), Position(kFirstMessagePage, 0), kMemorySize);
 }
 
 int Memory::PagesInUse() const {

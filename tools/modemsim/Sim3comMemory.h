@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sim3com {
@@ -52,6 +53,9 @@ struct MessageSpec {
     std::string frames;               // voice: 33-byte GSM frames back to back
     std::vector<std::string> pages;   // fax: one coded G3 page each
     int size = -1;                    // seconds or pages; -1 counts them from the content
+    // A damaged header: this page and offset stored as the next header's in
+    // place of the true ones (the memory is laid out as usual all the same).
+    std::optional<std::pair<int, int>> next;
 };
 
 struct MemorySpec {

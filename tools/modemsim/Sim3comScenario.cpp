@@ -117,6 +117,13 @@ MessageSpec ReadMessage(const ScenarioSection& s, const std::string& dir, double
     m.faxError = Bounded(s, "error", 0, 0, 255);
     m.number = Bounded(s, "number", -1, -1, 254);
     m.size = Bounded(s, "size", -1, -1, 999);
+    if (s.Has("next")) {
+        const auto comma = s.Get("next").find(',');
+        const int page = StrToIntDef(s.Get("next").substr(0, comma), -1);
+        const int offset = comma == std::string::npos ? -1 : StrToIntDef(s.Get("next").substr(comma + 1), -1);
+        if (page < 0 || page > 255 || offset < 0 || offset > 0xFFFF) Fail(s, "next must be page,offset");
+        m.next = std::make_pair(page, offset);
+    }
     if (m.kind == Kind::Voice) {
         m.encapsulated = Flag(s, "encapsulated");
         m.frames = s.Has("gsm") ? FramesOf(ReadContent(s, dir, s.Get("gsm")))

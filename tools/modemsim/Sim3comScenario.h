@@ -18,6 +18,7 @@
 //     error = 0                  # fax reception error field
 //     number = 7                 # message number (header byte 0); default: its place
 //     size = 12                  # seconds or pages in place of the counted ones
+//     next = 4,40000             # a damaged header: the next header's page and offset it gives
 //
 // Files are named relative to the scenario file. Without a scenario file the
 // memory holds a small default set (two voice mails, two faxes, one of each

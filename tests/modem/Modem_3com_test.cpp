@@ -1,0 +1,544 @@
+// The 3Com family against the simulator playing a 56K Message modem, with
+// the clock fixed on 10 March 2023, a common year (day number 69).
+#include "modem/Modem_3com.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "modem/ModemDialogs.h"
+#include "modem/Sim3comRig.h"
+#include "platform/App.h"
+#include "platform/Exceptions.h"
+#include "platform/Files.h"
+#include "support/Unit2.h"
+#include "testkit/TestKit.h"
+
+using sim3comtest::FixedClock;
+using sim3comtest::Rig;
+
+namespace {
+
+const TDateTime kTenthOfMarch = EncodeDate(2023, 3, 10) + EncodeTime(10, 0, 0, 0);
+
+// Fields 2 to 6 of the summary: 30 % used, two voice mails (one new), three
+// faxes (none new: state 1 is not new for the count).
+const char* const kFive = R"([memory]
+used = 30
+[message]
+type = voice
+state = old
+time = 71,10,30
+caller = "0301 2345678"
+seconds = 4
+[message]
+type = fax
+state = old
+time = 150,8,5
+caller = "+49 40 5550123"
+pages = 2
+error = 1
+[message]
+type = voice
+state = new
+time = 255,255,255
+seconds = 65
+[message]
+type = fax
+state = 1
+time = 253,23,59
+caller = "0221 987654"
+pages = 1
+[message]
+type = fax
+state = old
+time = 254,0,0
+pages = 1
+)";
+
+struct Expected {
+    int type;
+    const char* size;
+    int state;
+    int status;
+    bool isNew;
+    const char* caller;
+    TDateTime date;
+};
+
+TEST(Modem3com, RefreshReadsCountsFreeMemoryAndTheNewFlag) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r(kFive);
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetMsgCount(), 5);
+    EXPECT_EQ(r.modem.GetNewMsgCount(), 1);
+    EXPECT_EQ(r.modem.GetFreeMemory(), 70);
+    EXPECT_TRUE(r.modem.HasNewMsgs());
+    EXPECT_FALSE(r.modem.CanEraseSingle());
+    EXPECT_EQ(r.modem.InfoBlockNo, 0);
+    EXPECT_EQ(r.Received("ATE0+MCS=1"), 1);
+    EXPECT_EQ(r.Received("ATE0V1+MSR=0"), 1);
+    // Day 69 of the year, and the time of day.
+    const auto clockLines = r.ReceivedStarting("ATE0V1+MCC=");
+    ASSERT_EQ(clockLines.size(), 1u);
+    EXPECT_EQ(clockLines[0].substr(0, 19), "ATE0V1+MCC=69,10,0,");
+    const std::string log = r.log.Text();
+    for (const char* d : {"###Activate Selfmode", "###Init ModemClock", "###Get MsgInfoBlock of Msg #0"})
+        EXPECT_NE(log.find(d), std::string::npos) << d;
+}
+
+TEST(Modem3com, EveryMessageReadsAsTheModemReportsIt) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r(kFive);
+    r.modem.Refresh();
+    const Expected expected[] = {
+        // 71 < 69 + 3: this half-year, 12 March.
+        {MsgTypeVoice, "4 s", MsgStateOld, MsgStatusOk, false, "0301 2345678        ",
+         EncodeDate(2023, 3, 12) + EncodeTime(10, 30, 0, 0)},
+        // 150: the half-year before, 150 days after 30 June of last year.
+        {MsgTypeFax, "2 p", MsgStateOld, MsgStatusError, false, "+49 40 5550123      ",
+         EncodeDate(2022, 11, 27) + EncodeTime(8, 5, 0, 0)},
+        {MsgTypeVoice, "65 s", MsgStateNew, MsgStatusOk, true, "                    ", 0},
+        // State byte 1: new in the list, not new for IsMsgNew; day 253 still has a date.
+        {MsgTypeFax, "1 p", MsgStateNew, MsgStatusOk, false, "0221 987654         ",
+         EncodeDate(2023, 3, 10) + EncodeTime(23, 59, 0, 0)},
+        // Day 254: no date.
+        {MsgTypeFax, "1 p", MsgStateOld, MsgStatusOk, false, "                    ", 0},
+    };
+    for (int n = 1; n <= 5; ++n) {
+        const Expected& e = expected[n - 1];
+        SCOPED_TRACE(n);
+        std::string size = "stale", caller = "stale";
+        EXPECT_EQ(r.modem.GetMsgType(n), e.type);
+        r.modem.GetMsgSize(n, size);
+        EXPECT_EQ(size, e.size);
+        EXPECT_EQ(r.modem.GetMsgState(n), e.state);
+        EXPECT_EQ(r.modem.GetMsgStatus(n), e.status);
+        EXPECT_EQ(r.modem.IsMsgNew(n), e.isNew);
+        r.modem.GetMsgCallerId(n, caller);
+        EXPECT_EQ(caller, e.caller);
+        EXPECT_NEAR(r.modem.GetMsgDateTime(n), e.date, 1e-6);
+        // All of it from one status line.
+        EXPECT_EQ(r.Received("ATE0V1+MSR=" + std::to_string(n)), 1);
+    }
+    EXPECT_EQ(r.modem.GetMsgDuration(3), 65);
+}
+
+TEST(Modem3com, AskingAnotherMessageReadsItsBlockAfreshAndRefreshForgetsTheCache) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r(kFive);
+    r.modem.Refresh();
+    std::string size;
+    r.modem.GetMsgType(1);
+    r.modem.GetMsgSize(1, size);
+    EXPECT_EQ(r.Received("ATE0V1+MSR=1"), 1);
+    r.modem.GetMsgType(2);
+    r.modem.GetMsgType(1);
+    EXPECT_EQ(r.Received("ATE0V1+MSR=1"), 2);
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.InfoBlockNo, 0);
+    r.modem.GetMsgType(1);
+    EXPECT_EQ(r.Received("ATE0V1+MSR=1"), 3);
+}
+
+TEST(Modem3com, TheInfoLineCarriesTheDateInPlaceOfTheDayNumber) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r(kFive);
+    r.modem.Refresh();
+    std::string line;
+    r.modem.GetMsgInfoLine(1, line);
+    EXPECT_EQ(line.substr(0, 45), "001,002,004,252,000,12,3,2023,010,030,0301 23");
+    EXPECT_EQ(GetFieldInt(line, 12), 4);
+    EXPECT_EQ(GetFieldInt(line, 13), 0);
+    EXPECT_EQ(GetFieldInt(line, 14), 0);
+    r.modem.GetMsgInfoLine(5, line);
+    EXPECT_EQ(line.substr(0, 26), "005,001,001,252,000,0,0,0,");
+}
+
+TEST(Modem3com, FullMemoryAndAStateOf253) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r("[memory]\nused = 120\n[message]\ntype = fax\nstate = 253\ntime = 254,0,0\npages = 1\n");
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetFreeMemory(), 0);
+    EXPECT_EQ(r.modem.GetMsgCount(), 1);
+    EXPECT_EQ(r.modem.GetNewMsgCount(), 1);
+    EXPECT_TRUE(r.modem.HasNewMsgs());
+    EXPECT_TRUE(r.modem.IsMsgNew(1));
+    EXPECT_EQ(r.modem.GetMsgState(1), MsgStateNew);
+    EXPECT_EQ(r.modem.GetMsgDateTime(1), 0);
+}
+
+TEST(Modem3com, FromTheFirstOfJulyTheDaysCountFromJuly) {
+    FixedClock clock(EncodeDate(2023, 7, 1) + EncodeTime(12, 0, 0, 0));
+    Rig r("[message]\ntime = 1,9,0\nseconds = 1\n[message]\ntime = 150,9,0\nseconds = 1\n");
+    EXPECT_EQ(r.modem.GetModemDayNumber(), 1);
+    r.modem.Refresh();
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1+MCC=1,12,0,").size(), 1u);
+    EXPECT_NEAR(r.modem.GetMsgDateTime(1), EncodeDate(2023, 7, 1) + 9.0 / 24, 1e-6);
+    // 150 >= 1 + 3: the first half-year, counted from 31 December of last year.
+    EXPECT_NEAR(r.modem.GetMsgDateTime(2), EncodeDate(2023, 5, 30) + 9.0 / 24, 1e-6);
+}
+
+TEST(Modem3com, TheDayNumberIsTheDayOfTheYearBeforeJuly) {
+    const std::pair<TDateTime, int> cases[] = {
+        {EncodeDate(2023, 3, 10), 69}, {EncodeDate(2023, 1, 1), 1},    {EncodeDate(2024, 6, 30), 182},
+        {EncodeDate(2023, 7, 1), 1},   {EncodeDate(2023, 12, 31), 184}, {EncodeDate(2024, 7, 2), 2},
+    };
+    TCommClass comm;
+    TModem3comClass modem(&comm);
+    for (const auto& [day, number] : cases) {
+        FixedClock clock(day + 0.75);
+        EXPECT_EQ(modem.GetModemDayNumber(), number) << DateToStr(day);
+    }
+}
+
+// --- Memory pages
+
+// Bytes that need no shielding, or with DLEs among them.
+std::string Pattern(std::size_t Size, bool WithDle) {
+    std::string s(Size, '\0');
+    uint32_t x = 12345;
+    for (auto& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+        if (!WithDle && c == '\x10') c = '\x11';
+    }
+    return s;
+}
+
+std::string Shielded(const std::string& Plain) {
+    std::string out;
+    for (char c : Plain) {
+        out += c;
+        if (c == '\x10') out += c;
+    }
+    return out + "\x10\x03";
+}
+
+// A fax of 100 bytes, one from offset 100 to 1000, one over three pages.
+class Pages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testkit::WriteFile(dir + "/a.g3", Pattern(64, false));
+        testkit::WriteFile(dir + "/b.g3", Pattern(864, false));
+        testkit::WriteFile(dir + "/c.g3", big);
+    }
+    std::string Scenario() const {
+        return "[message]\ntype = fax\nstate = old\ng3 = " + dir + "/a.g3\n"
+               "[message]\ntype = fax\nstate = new\ng3 = " + dir + "/b.g3\n"
+               "[message]\ntype = fax\nstate = new\ng3 = " + dir + "/c.g3\n";
+    }
+    std::string Download(Rig& r, int N) {
+        const std::string file = dir + "/msg" + std::to_string(N);
+        r.modem.DownloadMsg(N, file);
+        return testkit::ReadFile(file);
+    }
+
+    testkit::TempHome home;
+    std::string dir = home.Path();
+    std::string big = Pattern(70000, true);
+};
+
+TEST_F(Pages, AMessageInsideOnePageIsCopiedFromItsStartToItsEnd) {
+    Rig r(Scenario());
+    r.modem.Refresh();
+    const std::string file = Download(r, 2);
+    ASSERT_EQ(file.size(), 900u);
+    EXPECT_EQ(static_cast<uint8_t>(file[0]), 2);
+    EXPECT_EQ(static_cast<uint8_t>(file[31]), 4);
+    EXPECT_EQ(static_cast<uint8_t>(file[32]) * 256 + static_cast<uint8_t>(file[33]), 1000);
+    EXPECT_EQ(file.substr(34), Shielded(Pattern(864, false)));
+    EXPECT_EQ(r.modem.FirstPage, 4);
+    EXPECT_EQ(r.modem.LastPage, 4);
+    EXPECT_EQ(r.modem.CurPage, 5);
+    EXPECT_EQ(r.Received("ATE0V1+mtp=4"), 1);
+    EXPECT_NE(r.log.Text().find("###Get Memory block #4"), std::string::npos);
+}
+
+TEST_F(Pages, AMessageOverThreePagesJoinsThem) {
+    Rig r(Scenario());
+    r.modem.Refresh();
+    const std::string file = Download(r, 3);
+    EXPECT_EQ(file.size(), 34 + Shielded(big).size());
+    EXPECT_EQ(file.substr(34), Shielded(big));
+    EXPECT_EQ(static_cast<uint8_t>(file[31]), 6);
+    EXPECT_EQ(r.modem.FirstPage, 4);
+    EXPECT_EQ(r.modem.LastPage, 6);
+    EXPECT_EQ(r.modem.CurPage, 7);
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp=").size(), 3u);
+}
+
+TEST_F(Pages, ProgressIsUnknownUntilTheLastPageIsKnownThenRisesTo100) {
+    Rig r(Scenario(), {"--baud", "460800"});
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetProgress(), 0);  // no transfer yet: the counters are all 0
+    std::vector<int> samples;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] { samples.push_back(r.modem.GetProgress()); });
+    poll.start(10);
+    Download(r, 3);
+    poll.stop();
+    ASSERT_GE(samples.size(), 10u);
+    EXPECT_EQ(samples.front(), -1);
+    const auto known = std::find_if(samples.begin(), samples.end(), [](int p) { return p >= 0; });
+    ASSERT_NE(known, samples.end());
+    EXPECT_TRUE(std::all_of(samples.begin(), known, [](int p) { return p == -1; }));
+    EXPECT_TRUE(std::is_sorted(known, samples.end()));
+    EXPECT_GE(samples.back(), 60);
+    EXPECT_LE(samples.back(), 100);
+    EXPECT_EQ(r.modem.GetProgress(), 100);
+}
+
+TEST_F(Pages, AnErrorInPlaceOfAPagesOkIsShownAndTheDownloadGoesOn) {
+    testkit::ScopedScriptedUi ui;
+    Rig r(Scenario(), {"--page-error", "5"});
+    r.modem.Refresh();
+    const std::string file = Download(r, 3);
+    const auto prompts = ui->Prompts();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].text, "ERROR: Could not get page");
+    EXPECT_EQ(file.substr(34), Shielded(big));
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp=").size(), 3u);
+}
+
+TEST_F(Pages, AHeaderThatCrossesThePageEndRaisesARangeErrorAndWritesNothing) {
+    // 32760 bytes for the first message put the second header 8 bytes before the page end.
+    testkit::WriteFile(dir + "/long.g3", Pattern(32760 - 34 - 2, false));
+    Rig r("[message]\ntype = fax\ng3 = " + dir + "/long.g3\n[message]\ntype = fax\ng3 = " + dir + "/a.g3\n");
+    r.modem.Refresh();
+    std::string line;
+    r.modem.GetMsgInfoLine(2, line);
+    ASSERT_EQ(GetFieldInt(line, 13) * 256 + GetFieldInt(line, 14), 32760);
+    const std::string file = dir + "/out";
+    EXPECT_THROW(r.modem.DownloadMsg(2, file), ERangeError);
+    EXPECT_EQ(testkit::ReadFile(file), "");
+}
+
+TEST_F(Pages, AHeaderWhoseEndLiesOutsideThePageRaisesARangeError) {
+    Rig r("[message]\ntype = fax\nnext = 4,40000\ng3 = " + dir + "/a.g3\n");
+    r.modem.Refresh();
+    const std::string file = dir + "/out";
+    EXPECT_THROW(r.modem.DownloadMsg(1, file), ERangeError);
+    EXPECT_EQ(testkit::ReadFile(file), "");
+}
+
+TEST_F(Pages, ReleaseReadsTheFirstPageOfEachNewMessageAndTheModemThenReportsThemRead) {
+    testkit::ScopedScriptedUi ui;
+    // Two new voice mails of 20 s (33000 bytes each): their headers lie in pages 4 and 5.
+    Rig r("[message]\nseconds = 20\n[message]\nseconds = 20\n[message]\ntype = fax\nstate = old\n");
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetNewMsgCount(), 2);
+    r.modem.ReleaseNewMsgs();
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp="), (std::vector<std::string>{"ATE0V1+mtp=4", "ATE0V1+mtp=5"}));
+    // Each status line was asked once during the release; then the cache is empty.
+    for (int n = 1; n <= 3; ++n) EXPECT_EQ(r.Received("ATE0V1+MSR=" + std::to_string(n)), 1) << n;
+    EXPECT_EQ(r.modem.InfoBlockNo, -1);
+    EXPECT_TRUE(ui->Prompts().empty());
+    EXPECT_EQ(r.log.Text().find("###Get Memory block"), std::string::npos);
+    EXPECT_NE(r.log.Text().find("###Transfer memory page to release message"), std::string::npos);
+    // The counts keep their values until the next Refresh, which finds nothing new.
+    EXPECT_EQ(r.modem.GetNewMsgCount(), 2);
+    EXPECT_FALSE(r.modem.IsMsgNew(1));
+    EXPECT_FALSE(r.modem.IsMsgNew(2));
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetNewMsgCount(), 0);
+    EXPECT_FALSE(r.modem.HasNewMsgs());
+    // The download counters are the download's alone.
+    EXPECT_EQ(r.modem.LastPage, 0);
+}
+
+TEST_F(Pages, ReleaseReportsAFailedOk) {
+    testkit::ScopedScriptedUi ui;
+    Rig r("[message]\nseconds = 1\n", {"--page-error", "4"});
+    r.modem.Refresh();
+    r.modem.ReleaseNewMsgs();
+    const auto prompts = ui->Prompts();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].text, "ERROR: Releasing Message failed!");
+}
+
+TEST(Modem3com, EraseAllSendsTheEraseAndForgetsTheCache) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r(kFive);
+    r.modem.Refresh();
+    r.modem.EraseAllMsgs();
+    EXPECT_EQ(r.modem.InfoBlockNo, -1);
+    // The next exchange purges the line; on a pseudo-terminal that would also
+    // take back a command the simulator has not read yet.
+    ASSERT_TRUE(r.WaitReceived("ATE0V1+mem"));
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetMsgCount(), 0);
+    EXPECT_EQ(r.modem.GetNewMsgCount(), 0);
+    EXPECT_FALSE(r.modem.HasNewMsgs());
+    EXPECT_NE(r.log.Text().find("###Erasing all messages"), std::string::npos);
+}
+
+TEST(Modem3com, SaveFaxMsgWritesATiffFileAndRemovesTheDownload) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r("[message]\ntype = fax\npages = 2\n[message]\ntype = fax\npages = 1\nfine = yes\n");
+    r.modem.Refresh();
+    // A temporary folder of the test's own, so that only its files count.
+    const std::string tmp = r.log.Home() + "/tmp";
+    std::filesystem::create_directory(tmp);
+    const char* oldTmp = std::getenv("TMPDIR");
+    const std::string savedTmp = oldTmp ? oldTmp : "";
+    setenv("TMPDIR", tmp.c_str(), 1);
+    auto count = [&] {
+        return std::distance(std::filesystem::directory_iterator(tmp), std::filesystem::directory_iterator{});
+    };
+    const auto before = count();
+    for (int n = 1; n <= 2; ++n) {
+        const std::string tiff = r.log.Home() + "/fax" + std::to_string(n) + ".tif";
+        r.modem.SaveFaxMsg(n, tiff, "");
+        const std::string data = testkit::ReadFile(tiff);
+        ASSERT_GT(data.size(), 8u);
+        EXPECT_EQ(data.substr(0, 4), std::string("II*\0", 4));
+        const std::string listing = tiff + ".txt";
+        ASSERT_EQ(std::system(("tiffinfo " + tiff + " > " + listing + " 2>&1").c_str()), 0);
+        const std::string info = testkit::ReadFile(listing);
+        std::size_t dirs = 0;
+        for (std::size_t at = info.find("TIFF Directory"); at != std::string::npos; at = info.find("TIFF Directory", at + 1))
+            ++dirs;
+        EXPECT_EQ(dirs, n == 1 ? 2u : 1u);
+        EXPECT_NE(info.find(n == 1 ? "1143" : "2287"), std::string::npos) << info;
+    }
+    EXPECT_EQ(count(), before);
+    if (oldTmp) setenv("TMPDIR", savedTmp.c_str(), 1);
+    else unsetenv("TMPDIR");
+}
+
+// --- Playing
+
+class FakeDialogs : public TModemDialogs {
+public:
+    std::vector<std::string> calls;
+    std::function<void()> whileShown;
+
+    void PreparePlayingMessage(int32_t MaxSteps, const std::string& TotalTime, const std::string& MsgNo,
+                               TCommClass* Comm) override {
+        calls.push_back("prepare " + std::to_string(MaxSteps) + " " + TotalTime + " " + MsgNo +
+                        (Comm ? " comm" : " none"));
+    }
+    int ShowPlayingMessage() override {
+        calls.push_back("playing");
+        if (whileShown) whileShown();
+        return mrOk;
+    }
+    void SetWorkingAction(const std::string& Action) override { calls.push_back("action " + Action); }
+    int ShowWorkingNotice() override {
+        calls.push_back("working");
+        if (whileShown) whileShown();
+        return mrOk;
+    }
+    void Show3comSettings() override { calls.push_back("3com settings"); }
+    void Show3comInfo() override { calls.push_back("3com info"); }
+    void ShowElsaSettings() override { calls.push_back("elsa settings"); }
+    void ShowElsaInfo() override { calls.push_back("elsa info"); }
+};
+
+class Registered {
+public:
+    explicit Registered(TModemDialogs* D) : previous_(SetModemDialogs(D)) {}
+    ~Registered() { SetModemDialogs(previous_); }
+
+private:
+    TModemDialogs* previous_;
+};
+
+TEST(Modem3com, PlayingAMessageFillsThePlayingDialogSendsPlayAndStopsWithAt) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r(kFive);
+    r.modem.Refresh();
+    FakeDialogs dialogs;
+    Registered reg(&dialogs);
+    dialogs.whileShown = [&] { EXPECT_TRUE(r.WaitReceived("ATE0V1s31=128+MVP=3")); };
+    r.modem.PlayMsg(3);
+    EXPECT_EQ(dialogs.calls, (std::vector<std::string>{"prepare 650 01:05 Playing Message #3 comm", "playing"}));
+    // The AT at the end stops the modem, which answers OK.
+    EXPECT_TRUE(r.WaitReceived("playing stopped"));
+    const std::string log = r.log.Text();
+    EXPECT_NE(log.find("<- \"AT<13><10>\""), std::string::npos);
+    EXPECT_NE(log.find("###Play message #3"), std::string::npos);
+    EXPECT_NE(log.find("###Stop playing"), std::string::npos);
+}
+
+TEST(Modem3com, TheAnnouncementsUseTheWorkingNoticeAndLogAs255) {
+    Rig r("[outgoing]\nseconds = 1\n");
+    FakeDialogs dialogs;
+    Registered reg(&dialogs);
+    // The notice waits for the modem's end line, as the working notice does.
+    dialogs.whileShown = [&] {
+        std::string line;
+        for (int i = 0; i < 5 && line != "OK"; ++i) r.comm.ReadLine(1, line);
+        EXPECT_EQ(line, "OK");
+    };
+    for (int n : {0, 255}) {
+        dialogs.calls.clear();
+        r.modem.PlayMsg(n);
+        EXPECT_EQ(dialogs.calls, (std::vector<std::string>{"action Playing ...", "working"}));
+        EXPECT_EQ(r.Received("ATE0V1s31=128+MVP=" + std::to_string(n)), 1);
+    }
+    const std::string log = r.log.Text();
+    EXPECT_EQ(log.find("###Play message #0"), std::string::npos);
+    std::size_t count = 0;
+    for (std::size_t at = log.find("###Play message #255"); at != std::string::npos;
+         at = log.find("###Play message #255", at + 1))
+        ++count;
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(r.Received("AT"), 2);
+}
+
+TEST(Modem3com, PlayWithoutRegisteredDialogsSendsNothing) {
+    Rig r(kFive);
+    Registered reg(nullptr);
+    EXPECT_THROW(r.modem.PlayMsg(1), Exception);
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1s31").size(), 0u);
+}
+
+TEST(Modem3com, SettingsAndInfoOpenTheFamilysDialogs) {
+    TCommClass comm;
+    TModem3comClass modem(&comm);
+    FakeDialogs dialogs;
+    Registered reg(&dialogs);
+    modem.ShowSettings();
+    modem.ShowInfo();
+    EXPECT_EQ(dialogs.calls, (std::vector<std::string>{"3com settings", "3com info"}));
+}
+
+TEST(Modem3com, SelfModeOffSwitchesEchoOffAfterwards) {
+    Rig r(kFive);
+    r.modem.SetSelfMode(false);
+    EXPECT_EQ(r.Received("ATE0+MCS=0"), 1);
+    EXPECT_EQ(r.Received("ATE0"), 1);
+}
+
+TEST(Modem3com, AModemErrorEndsRefreshWithTheCommand) {
+    Rig r(kFive, {"--error-on", "+MSR"});
+    try {
+        r.modem.Refresh();
+        ADD_FAILURE() << "no error";
+    } catch (const EModemClass& e) {
+        EXPECT_EQ(std::string(e.what()), "ERROR occured with \"ATE0V1+MSR=0\r\n\"");
+    }
+}
+
+TEST(Modem3com, ProgressCountsPagesAndBytesAndRaisesOnCountersThatRunBackwards) {
+    TCommClass comm;
+    TModem3comClass modem(&comm);
+    modem.LastPage = TModem3comClass::LastPageUnknown;
+    EXPECT_EQ(modem.GetProgress(), -1);
+    modem.FirstPage = 4;
+    modem.CurPage = 5;
+    modem.LastPage = 7;
+    EXPECT_EQ(modem.GetProgress(), 25);  // one page of four done, nothing of the next read yet
+    modem.CurPage = 3;
+    EXPECT_THROW(modem.GetProgress(), EIntOverflow);
+    modem.CurPage = 4;
+    modem.LastPage = 2;
+    EXPECT_THROW(modem.GetProgress(), EIntOverflow);
+}
+
+}  // namespace
