@@ -166,7 +166,8 @@ private:
     }
 
     // Waits for Events on the device. A device that has hung up reports so
-    // at once and for ever; then the rest of the time is slept away.
+    // at once and for ever (and as writable, though nothing goes out); then
+    // the rest of the time is slept away, except for input still waiting.
     bool WaitFor(short events, int ms) {
         if (fd_ < 0) {
             Sleep(ms);
@@ -178,11 +179,13 @@ private:
             const int r = ::poll(&p, 1, MsUntil(deadline));
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return false;
-            if (events == POLLIN ? InputWaiting() > 0 : (p.revents & POLLOUT) != 0) return true;
+            const bool input = events == POLLIN && InputWaiting() > 0;
+            if (input) return true;
             if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
                 Sleep(MsUntil(deadline));
                 return false;
             }
+            if (events == POLLOUT && (p.revents & POLLOUT)) return true;
             // Readable without bytes counted yet: give the line discipline a moment.
             Sleep(std::min(1, MsUntil(deadline)));
             if (MsUntil(deadline) == 0) return false;

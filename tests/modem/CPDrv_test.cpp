@@ -689,6 +689,11 @@ TEST_F(PtyDriver, TheDeviceVanishingMidReadEndsItWithinTheTimeout) {
     EXPECT_LT(meter.WallSeconds(), 0.9);
     EXPECT_LT(meter.CpuSeconds(), 0.1);
     EXPECT_TRUE(d.Connected()) << "the handle stays until it is closed";
+    // A hung-up line looks writable for ever; the send must still sleep out its time-out.
+    CpuMeter sending;
     EXPECT_FALSE(d.SendString("AT\r\n"));
+    EXPECT_GE(sending.WallSeconds(), 0.5);
+    EXPECT_LT(sending.WallSeconds(), 1.0);
+    EXPECT_LT(sending.CpuSeconds(), 0.05);
     d.Disconnect();
 }
