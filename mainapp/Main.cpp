@@ -17,6 +17,7 @@
 #include "mainapp/MainRules.h"
 #include "modem/CommClass.h"
 #include "modem/Modem.h"
+#include "modem/StatusSink.h"
 #include "platform/App.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -41,6 +42,16 @@ W* Named(W* w, const char* name) {
 // "c:\Pellow.log" stands for the log in the user's home folder.
 std::string DefaultLogFileName() { return userdirs::HomeFolder() + "/Pellow.log"; }
 
+// The status bar of the window as the modem layer sees it.
+class PanelSink : public TStatusSink {
+public:
+    explicit PanelSink(TQelStatusBar& Bar) : bar_(Bar) {}
+    void SetPanelText(int Index, const std::string& Text) override { bar_.Panels().Items(Index)->SetText(Text); }
+
+private:
+    TQelStatusBar& bar_;
+};
+
 }  // namespace
 
 TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
@@ -53,10 +64,13 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     WndPropMain->SetOptions(wpAllProperties);
     CreateControls();
     ConnectHandlers();
+    statusSink_ = std::make_unique<PanelSink>(*StatusBar);
+    previousSink_ = SetStatusSink(statusSink_.get());
 }
 
 TFormMain::~TFormMain() {
     qApp->removeEventFilter(this);
+    SetStatusSink(previousSink_);
     // The channels go with the window; the modem object outlives it to the
     // end of the process, as nothing may use it after the window is gone.
     if (FormMain == this) FormMain = nullptr;

@@ -26,6 +26,7 @@ class TImageList;
 class TQelStatusBar;
 class TWndProp;
 class TLumbraAutostart;
+class TStatusSink;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -193,6 +194,9 @@ private:
     std::vector<int> SelectedRows() const;
     int LogicalColumnAt(int Position) const;
 
+    // Detection writes its progress into the status bar through this.
+    std::unique_ptr<TStatusSink> statusSink_;
+    TStatusSink* previousSink_ = nullptr;
     bool hourglass_ = false;
     // A close that came while an operation ran; it is carried out at its end.
     bool closeRequested_ = false;

@@ -1,7 +1,61 @@
 #include "mainapp/MainDialogs.h"
 
-#include "mainapp/Main.h"
+#include <QLabel>
+#include <QString>
 
-MainDialogs::MainDialogs(TFormMain* /*Owner*/) {}
+#include "mainapp/DialogPlayMessage.h"
+#include "mainapp/WorkingForm.h"
 
-MainDialogs::~MainDialogs() = default;
+namespace {
+
+void Run(const std::function<void()>& Hook) {
+    if (Hook) Hook();
+}
+
+}  // namespace
+
+MainDialogs::MainDialogs(QWidget* Owner) {
+    if (!FormWork) FormWork = new TFormWork(Owner);
+    if (!FormPlayingMessage) FormPlayingMessage = new TFormPlayingMessage(Owner);
+    previous_ = SetModemDialogs(this);
+}
+
+MainDialogs::~MainDialogs() { SetModemDialogs(previous_); }
+
+void MainDialogs::PreparePlayingMessage(int32_t MaxSteps, const std::string& TotalTime, const std::string& MsgNo,
+                                        TCommClass* Comm) {
+    FormPlayingMessage->SetMax(MaxSteps);
+    FormPlayingMessage->LabelValueTotalTime->setText(QString::fromStdString(TotalTime));
+    FormPlayingMessage->LabelMsgNo->setText(QString::fromStdString(MsgNo));
+    FormPlayingMessage->Comm = Comm;
+}
+
+int MainDialogs::ShowPlayingMessage() { return FormPlayingMessage->ShowModal(); }
+
+void MainDialogs::SetWorkingAction(const std::string& Action) {
+    FormWork->LabelAction->setText(QString::fromStdString(Action));
+}
+
+int MainDialogs::ShowWorkingNotice() { return FormWork->ShowModal(); }
+
+std::function<void()>& MainDialogs::Show3comSettingsHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+std::function<void()>& MainDialogs::Show3comInfoHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+std::function<void()>& MainDialogs::ShowElsaSettingsHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+std::function<void()>& MainDialogs::ShowElsaInfoHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+void MainDialogs::Show3comSettings() { Run(Show3comSettingsHook()); }
+void MainDialogs::Show3comInfo() { Run(Show3comInfoHook()); }
+void MainDialogs::ShowElsaSettings() { Run(ShowElsaSettingsHook()); }
+void MainDialogs::ShowElsaInfo() { Run(ShowElsaInfoHook()); }

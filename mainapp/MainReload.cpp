@@ -8,12 +8,8 @@
 #include "mainapp/MainRules.h"
 #include "modem/CommClass.h"
 #include "modem/Modem.h"
-#if __has_include("modem/Modem_3com.h")
 #include "modem/Modem_3com.h"
-#endif
-#if __has_include("modem/Modem_Elsa.h")
 #include "modem/Modem_Elsa.h"
-#endif
 #include "platform/StrUtils.h"
 #include "platform/Ui.h"
 #include "support/Language.h"
@@ -35,32 +31,19 @@ TBaudRate NamedBaudRate(int32_t Rate) {
     return br57600;
 }
 
-// Detection is a later part of the channel; until it is there no port answers.
-template <typename Comm>
-void DetectOn(Comm& Channel, int32_t Port, std::string& Result) {
-    if constexpr (requires { Channel.DetectModem(Port, Result); }) Channel.DetectModem(Port, Result);
-    else Result.clear();
-}
-
 }  // namespace
 
 TFormMain::DetectFunction& TFormMain::DetectHook() {
     static DetectFunction detect = [](TCommClass& Comm, int32_t Port, std::string& Result) {
-        DetectOn(Comm, Port, Result);
+        Comm.DetectModem(Port, Result);
     };
     return detect;
 }
 
 TFormMain::ModemFactory& TFormMain::ModemFactoryHook() {
     static ModemFactory make = [](const std::string& Detected, TCommClass* Comm) -> TModemClass* {
-#if __has_include("modem/Modem_3com.h")
         if (Detected == "3comMsgPlus") return new TModem3comClass(Comm);
-#endif
-#if __has_include("modem/Modem_Elsa.h")
         if (Detected == "ElsaMLOffice") return new TModemElsaClass(Comm);
-#endif
-        (void)Detected;
-        (void)Comm;
         return nullptr;
     };
     return make;
