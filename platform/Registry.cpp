@@ -265,7 +265,7 @@ private:
     bool SetAside(const FileId& seen, const std::string& reason, bool locked) {
         Fd lock;
         if (!locked) {
-            lock.Reset(::open((path_ + ".lock").c_str(), O_RDONLY | O_CLOEXEC));
+            lock.Reset(::open((path_ + ".lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
             if (lock.Get() >= 0) LockExclusive(lock.Get());
         }
         struct stat st {};
@@ -277,6 +277,7 @@ private:
             if (RenameNoReplace(path_, name)) bad = name;
             else if ((error = errno) != EEXIST) break;
         }
+        if (bad.empty() && error == ENOENT) return false;  // another process moved it first
         Unpin();
         Empty();
         if (!bad.empty()) {
@@ -292,6 +293,9 @@ private:
         return true;
     }
 
+    // The data reach the disk before the rename, so no crash leaves a half
+    // file under the hive's name. The folder is not synced: after a power loss
+    // the last rename may be undone, which leaves the previous whole hive.
     void Replace(TRegKey& next) {
         const std::string temp = path_ + ".new";
         mode_t mode = 0644;
@@ -308,8 +312,6 @@ private:
             ::unlink(temp.c_str());
             throw;
         }
-        Fd dir(::open(DirOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.Get() >= 0) ::fsync(dir.Get());
         if (::fstat(fd.Get(), &st) != 0) FailIo("fstat " + path_);
         Unpin();
         pin_ = fd.Release();
