@@ -63,7 +63,17 @@ private:
     bool started_ = false;
 };
 
+// Takes nothing and never ends: the client's bytes pile up.
+class Hold : public Task {
+public:
+    bool Step(Session&) override { return true; }
+};
+
 const Registration testHandlers([] {
+    RegisterCommand(kFamily, "+THOLD", [](Session& S, const Command&) {
+        S.Start(std::make_unique<Hold>());
+        return Outcome::Started;
+    });
     RegisterSetup(kFamily, [](Session& S) { ++S.Extension<Probe>().setups; });
     RegisterCommand(kFamily, "+TINFO", [](Session& S, const Command& C) {
         S.Extension<Probe>().args.push_back(C.prefix + "|" + C.text + "|" + C.args + "|" + C.line);
@@ -346,6 +356,18 @@ TEST(SimEngine, APlaybackEndsOnTimeOrOnAByte) {
     EXPECT_EQ(r.Advance(100), "");
     EXPECT_EQ(r.Type("\r\nAT\r\n"), "\r\nSTOPPED\r\nOK\r\n\r\nOK\r\n");
     EXPECT_FALSE(r.Modem().Busy());
+}
+
+TEST(SimEngine, UnreadOutputAndUntakenInputStayBounded) {
+    Rig r(OptList{{"garbage", std::to_string(Session::kOutputLimit + 1000)}});
+    r.Core().Receive("ATE0\r", r.now);  // nobody reads the line
+    EXPECT_EQ(r.Modem().Pending(), Session::kOutputLimit);
+    r.Core().Written(r.Modem().Pending(), r.now);
+    r.Type("AT+THOLD\r");
+    r.Core().Receive(std::string(Session::kInputLimit - 10, 'x'), r.now);
+    r.Core().Receive(std::string(5000, 'y'), r.now);
+    EXPECT_EQ(r.Modem().Input().size(), Session::kInputLimit);
+    EXPECT_EQ(r.Modem().Input().substr(Session::kInputLimit - 11), "x" + std::string(10, 'y'));
 }
 
 TEST(SimEngine, StartingASecondTaskIsRefused) {

@@ -107,14 +107,16 @@ void Session::ResetSettings() {
 
 void Session::Queue(std::string_view Bytes) {
     produced_ += Bytes.size();
-    if (dropEvery_ <= 0) {
-        output_.append(Bytes);
+    if (dropEvery_ > 0) {
+        std::string kept;
+        for (char c : Bytes) {
+            ++sentCount_;
+            if (sentCount_ % static_cast<unsigned long long>(dropEvery_) != 0) kept += c;
+        }
+        output_.append(kept, 0, std::min(kept.size(), kOutputLimit - std::min(kOutputLimit, output_.size())));
         return;
     }
-    for (char c : Bytes) {
-        ++sentCount_;
-        if (sentCount_ % static_cast<unsigned long long>(dropEvery_) != 0) output_ += c;
-    }
+    output_.append(Bytes.substr(0, kOutputLimit - std::min(kOutputLimit, output_.size())));
 }
 
 void Session::Send(std::string_view Bytes) {

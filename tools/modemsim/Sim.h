@@ -145,6 +145,11 @@ class Session {
 public:
     // How much a streaming task keeps queued ahead of the line.
     static constexpr std::size_t kStreamWindow = 4096;
+    // Output beyond this much unsent is lost, as a modem's buffer overflows
+    // when nobody reads the line.
+    static constexpr std::size_t kOutputLimit = 16u << 20;
+    // Received bytes beyond this much that a task has not taken are lost.
+    static constexpr std::size_t kInputLimit = 1u << 20;
 
     Session(ModelInfo Model, Options Opts, Scenario Data);
     ~Session();

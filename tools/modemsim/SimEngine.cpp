@@ -100,7 +100,8 @@ void Engine::Pump() {
     pumping_ = true;
     while (pos_ < pending_.size()) {
         if (session_.task_) {
-            session_.input_.append(pending_, pos_);
+            std::size_t room = Session::kInputLimit - std::min(Session::kInputLimit, session_.input_.size());
+            session_.input_.append(pending_, pos_, room);
             pending_.clear();
             pos_ = 0;
             StepTask();
