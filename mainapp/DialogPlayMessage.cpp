@@ -89,6 +89,14 @@ void TFormPlayingMessage::SetPosition(int32_t Value) {
     ProgressBarTime->setValue(position_);
 }
 
+void TFormPlayingMessage::Prepare(int32_t MaxSteps, const std::string& TotalTime, const std::string& MsgNo,
+                                  TCommClass* AComm) {
+    SetMax(MaxSteps);
+    LabelValueTotalTime->setText(QString::fromStdString(TotalTime));
+    LabelMsgNo->setText(QString::fromStdString(MsgNo));
+    Comm = AComm;
+}
+
 int TFormPlayingMessage::ShowModal() {
     setResult(mrNone);
     running_ = true;

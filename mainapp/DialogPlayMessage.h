@@ -6,6 +6,7 @@
 // as the end of playing too.
 #include <QDialog>
 #include <cstdint>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -22,6 +23,9 @@ public:
 
     explicit TFormPlayingMessage(QWidget* Owner = nullptr);
 
+    // What the caller sets before showing: the progress maximum (tenths of
+    // a second), the total time text, the message line and the channel.
+    void Prepare(int32_t MaxSteps, const std::string& TotalTime, const std::string& MsgNo, TCommClass* AComm);
     // Shown modally; the result is mrOk when the time is up, mrCancel when stopped.
     int ShowModal();
 
