@@ -15,12 +15,20 @@ void Run(const std::function<void()>& Hook) {
 }  // namespace
 
 MainDialogs::MainDialogs(QWidget* Owner) {
-    if (!FormWork) FormWork = new TFormWork(Owner);
-    if (!FormPlayingMessage) FormPlayingMessage = new TFormPlayingMessage(Owner);
+    FormWork = new TFormWork(Owner);
+    FormPlayingMessage = new TFormPlayingMessage(Owner);
+    work_ = FormWork;
+    playing_ = FormPlayingMessage;
     previous_ = SetModemDialogs(this);
 }
 
-MainDialogs::~MainDialogs() { SetModemDialogs(previous_); }
+MainDialogs::~MainDialogs() {
+    SetModemDialogs(previous_);
+    delete work_.data();
+    delete playing_.data();
+    FormWork = nullptr;
+    FormPlayingMessage = nullptr;
+}
 
 void MainDialogs::PreparePlayingMessage(int32_t MaxSteps, const std::string& TotalTime, const std::string& MsgNo,
                                         TCommClass* Comm) {

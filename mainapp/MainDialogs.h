@@ -3,11 +3,11 @@
 // the whole run and offered to the modem layer, which cannot reach this
 // layer itself: the playing dialog and the working notice, and the families'
 // settings and info dialogs.
+#include <QPointer>
+#include <QWidget>
 #include <functional>
 
 #include "modem/ModemDialogs.h"
-
-class QWidget;
 
 class MainDialogs : public TModemDialogs {
 public:
@@ -38,4 +38,7 @@ public:
 
 private:
     TModemDialogs* previous_;
+    // The forms made here; they go with the window or with this object, whichever goes first.
+    QPointer<QWidget> work_;
+    QPointer<QWidget> playing_;
 };

@@ -169,6 +169,12 @@ protected:
         return *form;
     }
 
+    // Detection and the modem families as the program has them.
+    void UseRealModem() {
+        TFormMain::DetectHook() = savedDetect_;
+        TFormMain::ModemFactoryHook() = savedFactory_;
+    }
+
     void SetOption(const std::string& Name, bool Value) { RegWriteBool(Value, Name, PellowKey); }
     void SetOption(const std::string& Name, int Value) { RegWriteInteger(Value, Name, PellowKey); }
     void SetOption(const std::string& Name, const char* Value) { RegWriteString(Value, Name, PellowKey); }

@@ -1,0 +1,366 @@
+// The main window against the simulator: detection, both modem families and
+// the operations on their messages, on a pseudo-terminal.
+#include <sys/stat.h>
+#include <tiffio.h>
+
+#include <QDialog>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+
+#include "mainapp/MainDialogs.h"
+#include "mainapp/MainRules.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+#include "platform/StrUtils.h"
+#include "support/QelStatusBar.h"
+#include "testkit/G3Encode.h"
+#include "testkit/ModemSim.h"
+#include "tests/mainapp/MainTestKit.h"
+
+using namespace maintest;
+
+namespace {
+
+class NoStartLauncher : public shell::Launcher {
+public:
+    explicit NoStartLauncher(std::vector<std::vector<std::string>>* s) : starts(s) {}
+    int OpenWithDefault(const std::string& Target) override {
+        starts->push_back({Target});
+        return shell::Started;
+    }
+    int StartProgram(const std::string& Program, const std::vector<std::string>& Args, const std::string&) override {
+        std::vector<std::string> line{Program};
+        line.insert(line.end(), Args.begin(), Args.end());
+        starts->push_back(line);
+        return shell::Started;
+    }
+    std::vector<std::vector<std::string>>* starts;
+};
+
+// The rows of a TIFF file's pages as libtiff decodes them, 1 = black.
+std::vector<testkit::G3Page> DecodeTiff(const std::string& Path) {
+    std::vector<testkit::G3Page> pages;
+    TIFF* tif = TIFFOpen(Path.c_str(), "r");
+    if (!tif) return pages;
+    do {
+        uint32_t width = 0, height = 0;
+        uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+        std::vector<uint8_t> line(static_cast<std::size_t>(TIFFScanlineSize(tif)));
+        testkit::G3Page page;
+        for (uint32_t y = 0; y < height; ++y) {
+            if (TIFFReadScanline(tif, line.data(), y, 0) < 0) break;
+            testkit::G3Row row(width);
+            for (uint32_t x = 0; x < width; ++x) {
+                const int bit = (line[x / 8] >> (7 - x % 8)) & 1;
+                row[x] = static_cast<uint8_t>(photometric == PHOTOMETRIC_MINISWHITE ? bit : 1 - bit);
+            }
+            page.push_back(std::move(row));
+        }
+        pages.push_back(std::move(page));
+    } while (TIFFReadDirectory(tif));
+    TIFFClose(tif);
+    return pages;
+}
+
+class MainSimTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        UseRealModem();
+        tmp = home.Path() + "/tmp";
+        mkdir(tmp.c_str(), 0700);
+        savedTmp_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+        setenv("TMPDIR", tmp.c_str(), 1);
+        previousLauncher_ = shell::InstallLauncher(std::make_unique<NoStartLauncher>(&starts));
+        // Only COM1 holds a modem; the other ports of the search do not exist.
+        std::filesystem::create_directories(home.Path() + "/ports");
+        for (int n = 2; n <= 4; ++n)
+            std::filesystem::create_symlink(home.Path() + "/no-such-device", testkit::PortLink(n));
+    }
+    void TearDown() override {
+        dialogs.reset();
+        TModemClass* real = ModemObject;
+        MainWindowTest::TearDown();
+        delete real;
+        sim.reset();
+        shell::InstallLauncher(std::move(previousLauncher_));
+        if (savedTmp_.empty()) unsetenv("TMPDIR");
+        else setenv("TMPDIR", savedTmp_.c_str(), 1);
+    }
+    // The simulator on COM1 with a memory of the test's own (empty: its default).
+    void Modem(const std::vector<std::string>& Args, const std::string& Scenario = "") {
+        std::vector<std::string> args = Args;
+        if (!Scenario.empty()) {
+            const std::string path = home.Path() + "/memory.txt";
+            testkit::WriteFile(path, Scenario);
+            args.insert(args.end(), {"--scenario", path});
+        }
+        sim = std::make_unique<testkit::ModemSim>(testkit::PortLink(1), args);
+    }
+    TFormMain& Run(const std::vector<std::string>& Arguments = {}) {
+        Create(Arguments);
+        dialogs = std::make_unique<MainDialogs>(form.get());
+        form->ToolButtonReloadClick(nullptr);
+        return *form;
+    }
+    void Select(std::initializer_list<int> rows) {
+        form->ExtListView1->clearSelection();
+        for (int r : rows) Row(r)->setSelected(true);
+    }
+    std::vector<std::string> Received(const std::string& Prefix) {
+        std::vector<std::string> out;
+        for (const auto& l : sim->TranscriptLines())
+            if (SameText(l.substr(0, Prefix.size()), Prefix)) out.push_back(l);
+        return out;
+    }
+    bool WaitForLine(const std::string& Line, long Times) {
+        for (int waited = 0; waited < 3000; waited += 20) {
+            if (static_cast<long>(Received(Line).size()) >= Times) return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+    std::string tmp;
+    std::vector<std::vector<std::string>> starts;
+    std::unique_ptr<testkit::ModemSim> sim;
+    std::unique_ptr<MainDialogs> dialogs;
+
+private:
+    std::string savedTmp_;
+    std::unique_ptr<shell::Launcher> previousLauncher_;
+};
+
+// ---------------------------------------------------------------- 3Com
+
+TEST_F(MainSimTest, DefaultMemoryOfThe3comModem) {
+    Modem({"--model", "sportster"});
+    TFormMain& f = Run();
+    ASSERT_TRUE(f.ModemConnected);
+    EXPECT_EQ(families.size(), 0u);
+    EXPECT_EQ(PellowOptions.CommPort, 1);
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 4);
+    const int images[] = {2, 3, 0, 1};
+    const char* callers[] = {"0301 2345678", "+49 40 5550123", "0891 112233", "0221 987654"};
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_EQ(ImageAt(r, 0), images[r]) << r;
+        // The 3Com info block pads the caller ID with blanks to its 20 places.
+        EXPECT_EQ(Trim(Cell(r, 1)), callers[r]) << r;
+        EXPECT_FALSE(Cell(r, 2).empty()) << r;
+    }
+    EXPECT_EQ(Cell(0, 3), "6 s");
+    EXPECT_EQ(Cell(3, 3), "2 p");
+    EXPECT_EQ(f.StatusText(), "2 new messages");
+    TQelStatusPanel* gauge = f.StatusBar->Panels().Items(0);
+    EXPECT_EQ(gauge->Text(), std::to_string(ModemObject->GetFreeMemory()) + "% free");
+    EXPECT_EQ(f.ImageListAnimation, f.ImageListModemBlink);
+    EXPECT_TRUE(f.ToolButtonRelease->isEnabled());
+    if (const char* shot = std::getenv("PELLOW_SCREENSHOT")) {
+        f.resize(560, 260);
+        f.TimerAnimationTimer();
+        f.grab().save(QString::fromStdString(shot));
+    }
+}
+
+TEST_F(MainSimTest, PlayAndViewAVoiceMailAndAFaxSelectedTogether) {
+    // Without the viewer beside the program an outside viewer is started by name.
+    const std::string bin = home.Path() + "/bin";
+    mkdir(bin.c_str(), 0700);
+    testkit::WriteFile(bin + "/KODAKIMG", "#!/bin/sh\n");
+    chmod((bin + "/KODAKIMG").c_str(), 0700);
+    const std::string keep = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", bin.c_str(), 1);
+    Modem({"--model", "56k-message"},
+          "[message]\ntype = voice\nstate = new\nseconds = 1\nago = 1h\n"
+          "[message]\ntype = fax\nstate = new\npages = 2\nago = 30m\n");
+    TFormMain& f = Run();
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 2);
+    Select({0, 1});
+    f.ToolButtonPlayClick();
+    setenv("PATH", keep.c_str(), 1);
+    const auto lines = sim->TranscriptLines();
+    const auto play = std::find(lines.begin(), lines.end(), "ATE0V1s31=128+MVP=1");
+    const auto page = std::find_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return SameText(l.substr(0, 11), "ATE0V1+mtp="); });
+    ASSERT_NE(play, lines.end());
+    ASSERT_NE(page, lines.end());
+    EXPECT_LT(play - lines.begin(), page - lines.begin());
+    ASSERT_EQ(starts.size(), 1u);
+    ASSERT_EQ(starts[0].size(), 3u);
+    const std::string viewer = shell::SiblingProgram("leafor");
+    EXPECT_EQ(starts[0][0], files::FileExists(viewer) ? viewer : bin + "/KODAKIMG");
+    EXPECT_EQ(starts[0][2], "/TEMP");
+    EXPECT_TRUE(Prompts().empty());
+    const std::string fax = starts[0][1];
+    EXPECT_EQ(fax.rfind(tmp + "/TMP", 0), 0u) << fax;
+    EXPECT_EQ(DecodeTiff(fax).size(), 2u);
+    EXPECT_FALSE(f.Busy);
+    EXPECT_EQ(f.StatusText(), "");
+}
+
+TEST_F(MainSimTest, SaveAsWritesTheSimulatorsPagesAndVoiceMailIsNotSaved) {
+    Modem({"--model", "sportster"},
+          "[message]\ntype = voice\nstate = old\nseconds = 1\n[message]\ntype = fax\nstate = old\npages = 2\n");
+    TFormMain& f = Run();
+    Select({1});
+    const std::string chosen = home.Path() + "/saved.tif";
+    ui->Answer(chosen);
+    f.MenuFileSaveAsClick();
+    const auto pages = DecodeTiff(chosen);
+    ASSERT_EQ(pages.size(), 2u);
+    // The simulator draws page p of its message i from the seed 10 i + p + 1.
+    for (int p = 0; p < 2; ++p) EXPECT_TRUE(pages[p] == testkit::G3TestPage(1143, 20 + p + 1)) << p;
+    std::string folder;
+    RegReadString("SaveFaxPath", PellowKey, "", folder);
+    EXPECT_EQ(folder, home.Path());
+    ui->ClearPrompts();
+    Select({0});
+    f.MenuFileSaveAsClick();
+    const auto prompts = Prompts();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].text, "Saving voice messages to a file is not implemented!");
+}
+
+TEST_F(MainSimTest, SaveAllNewFaxesByName) {
+    Modem({"--model", "sportster"},
+          "[message]\ntype = fax\nstate = new\ntime = 66,9,5\n"
+          "[message]\ntype = fax\nstate = new\nerror = 1\ntime = 66,10,0\n"
+          "[message]\ntype = fax\nstate = old\ntime = 66,11,0\n"
+          "[message]\ntype = fax\nstate = new\n");
+    const std::string dir = home.Path() + "/faxes";
+    mkdir(dir.c_str(), 0700);
+    SetOption("FaxAutoSaveDir", dir.c_str());
+    TFormMain& f = Run();
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 4);
+    const TDateTime first = ModemObject->GetMsgDateTime(1);
+    ASSERT_NE(first, 0);
+    EXPECT_EQ(ModemObject->GetMsgDateTime(4), 0);
+    f.SaveAllNewFax();
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(dir + "/" + names[0], mainrules::AutoSaveFaxName(dir, first, 0));
+    EXPECT_EQ(names[1].rfind("FAX-unkown", 0), 0u) << names[1];
+    EXPECT_EQ(DecodeTiff(dir + "/" + names[0]).size(), 1u);
+}
+
+TEST_F(MainSimTest, ReleaseAndPlayAllNew) {
+    Modem({"--model", "sportster"},
+          "[message]\ntype = voice\nstate = new\nseconds = 1\n[message]\ntype = voice\nstate = old\nseconds = 1\n"
+          "[message]\ntype = voice\nstate = new\nseconds = 1\n");
+    TFormMain& f = Run();
+    f.ToolButtonPlayClickNew();
+    EXPECT_EQ(Received("ATE0V1s31=128+MVP="),
+              (std::vector<std::string>{"ATE0V1s31=128+MVP=1", "ATE0V1s31=128+MVP=3"}));
+    EXPECT_EQ(f.StatusText(), "");
+    f.ToolButtonReleaseClick();
+    EXPECT_FALSE(ModemObject->HasNewMsgs());
+    EXPECT_EQ(f.StatusText(), "");
+    EXPECT_FALSE(f.ToolButtonRelease->isEnabled());
+    EXPECT_EQ(f.ImageListAnimation, f.ImageListModemStill);
+    EXPECT_EQ(ImageAt(0, 0), 2);
+}
+
+TEST_F(MainSimTest, The3comModemErasesAllOrNothing) {
+    Modem({"--model", "sportster"});
+    TFormMain& f = Run();
+    Select({1});
+    ui->Answer("Cancel");
+    f.ToolButtonEraseClick();
+    EXPECT_TRUE(Received("ATE0V1+mem").empty());
+    EXPECT_EQ(f.ExtListView1->topLevelItemCount(), 4);
+    const long refreshes = Received("ATE0V1+MSR=0").size();
+    ui->Answer("OK");
+    f.ToolButtonEraseClick();
+    const auto prompts = Prompts();
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[1].text, "Do you really want to erase all messages?");
+    // The erase goes out once, and the list is read again after it. (Whether
+    // the simulator gets to read the command before the next exchange purges
+    // the line is up to the channel; see the log.)
+    const std::string log = testkit::ReadFile(PellowOptions.LogFileName);
+    EXPECT_NE(log.find("<- \"ATE0V1+mem\""), std::string::npos);
+    EXPECT_EQ(log.find("<- \"ATE0V1+mem\""), log.rfind("<- \"ATE0V1+mem\""));
+    ASSERT_TRUE(WaitForLine("ATE0V1+MSR=0", refreshes + 1));
+    EXPECT_FALSE(f.Busy);
+    EXPECT_TRUE(f.ToolButtonReload->isEnabled());
+    EXPECT_EQ(f.ExtListView1->topLevelItemCount(), ModemObject->GetMsgCount());
+}
+
+TEST_F(MainSimTest, AnEmptyModem) {
+    Modem({"--model", "sportster"}, "[memory]\nused = 70\n");
+    TFormMain& f = Run();
+    EXPECT_EQ(f.ExtListView1->topLevelItemCount(), 0);
+    for (QToolButton* b : {f.ToolButtonPlay, f.ToolButtonPlayNew, f.ToolButtonRelease, f.ToolButtonErase})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    for (QToolButton* b : {f.ToolButtonReload, f.ToolButtonModemSettings, f.ToolButtonAbout})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    EXPECT_EQ(f.StatusBar->Panels().Items(0)->GaugeAttrs().Position(), 30);
+    EXPECT_EQ(f.StatusBar->Panels().Items(0)->GaugeAttrs().Color(), QColor(255, 0, 0));
+}
+
+TEST_F(MainSimTest, NoModemAnywhere) {
+    std::filesystem::create_symlink(home.Path() + "/no-such-device", testkit::PortLink(1));
+    TFormMain& f = Run();
+    EXPECT_FALSE(f.ModemConnected);
+    EXPECT_EQ(f.StatusText(), "No Modem found!");
+    EXPECT_TRUE(f.ToolButtonReload->isEnabled());
+    EXPECT_FALSE(f.ToolButtonPlay->isEnabled());
+}
+
+TEST_F(MainSimTest, AnUnsupportedModem) {
+    Modem({"--model", "other"});
+    TFormMain& f = Run();
+    EXPECT_EQ(f.StatusText(), "Only not supported modem found!");
+    EXPECT_EQ(ModemObject, nullptr);
+}
+
+// ---------------------------------------------------------------- ELSA
+
+TEST_F(MainSimTest, TheElsaModemListsItsDirectoryDates) {
+    Modem({"--model", "elsa"});
+    TFormMain& f = Run();
+    ASSERT_TRUE(f.ModemConnected);
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 4);
+    EXPECT_EQ(Cell(0, 2), mainrules::DateCellText(EncodeDate(2001, 4, 2) + EncodeTime(8, 15, 0, 0)));
+    EXPECT_EQ(Cell(3, 2), mainrules::DateCellText(EncodeDate(2001, 4, 4) + EncodeTime(7, 30, 0, 0)));
+    EXPECT_EQ(Cell(1, 1), "+49 40 5550123");
+    EXPECT_EQ(f.StatusText(), "2 new messages");
+}
+
+TEST_F(MainSimTest, TheElsaModemCannotPlayButErasesSingleMessages) {
+    Modem({"--model", "elsa"});
+    TFormMain& f = Run();
+    Select({0});
+    f.ToolButtonPlayClick();
+    ASSERT_EQ(Prompts().size(), 1u);
+    EXPECT_TRUE(Received("ATE0V1s31").empty());
+    ui->ClearPrompts();
+    Select({0, 2});
+    ui->Answer("OK");
+    f.ToolButtonEraseClick();
+    const auto prompts = Prompts();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].text, "Do you really want to erase the selected 2 messages?");
+    EXPECT_EQ(Received("AT$JDEL=").size(), 2u);
+    EXPECT_EQ(f.ExtListView1->topLevelItemCount(), 2);
+    EXPECT_EQ(Cell(0, 1), "+49 40 5550123");
+}
+
+TEST_F(MainSimTest, TheElsaModemSavesAFax) {
+    Modem({"--model", "elsa"});
+    TFormMain& f = Run();
+    Select({3});
+    const std::string chosen = home.Path() + "/elsa.tif";
+    ui->Answer(chosen);
+    f.MenuFileSaveAsClick();
+    EXPECT_EQ(DecodeTiff(chosen).size(), 2u);
+    EXPECT_FALSE(f.Busy);
+}
+
+}  // namespace
