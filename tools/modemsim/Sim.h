@@ -83,8 +83,9 @@ using SetupHook = std::function<void(Session&)>;
 // tables live in function-local statics, built on first use. Family names a
 // family ("3com"), or a single model ("56k-pro"), or "" for every model.
 // Among handlers with the same prefix, the model's own wins over its
-// family's, and that over one for every model; registering the same prefix
-// for the same target again replaces the handler. A prefix may also name a
+// family's, and that over one for every model. The same prefix registered
+// twice for the same target is a mistake: the simulator then refuses to
+// start and names it. A prefix may also name a
 // basic command ("I", "&B", "H"): its handler then replaces the core's.
 void RegisterCommand(const std::string& Family, const std::string& Prefix, CommandHandler Handler);
 // Runs once at start, after the options and the scenario are read, for

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 #include "platform/StrUtils.h"
 #include "tools/modemsim/SimRegistry.h"
@@ -68,6 +69,8 @@ std::string Noise(uint64_t& State, std::size_t Count, bool CrLf) {
 Engine::Engine(ModelInfo Model, Options Opts, Scenario Data, TranscriptSink Transcript, uint64_t NowMs)
     : session_(std::move(Model), std::move(Opts), std::move(Data)),
       throttle_(static_cast<uint64_t>(std::max<long long>(0, session_.Opts().GetInt("baud", 0))) / 10, NowMs) {
+    for (const auto& conflict : RegistrationConflicts())
+        throw std::logic_error("two handlers are registered for " + conflict);
     const Options& o = session_.Opts();
     Clock(NowMs);
     session_.transcript_ = std::move(Transcript);

@@ -91,17 +91,19 @@ Outcome ModelQuery(Session& S, const Command& C) {
 
 // The firmware text reads as "Version", a blank, the version and the product,
 // which puts the version right after the first "n" and before the next blank.
+// Only the ELSA knows the query; a family may answer it its own way.
 Outcome RevisionQuery(Session& S, const Command& C) {
-    if (C.args != "") return Outcome::Error;
+    if (C.args != "" || S.Family() != "elsa") return Outcome::Error;
     if (S.Opts().Has("rev-string")) S.Info(S.Opts().Get("rev-string"));
     else S.Info("Version " + S.Opts().Get("firmware", "2.05") + " MicroLink Office");
     return Outcome::Ok;
 }
 
 const Registration answers([] {
+    // For every model, so that a family's own registration wins over these.
     RegisterCommand("", "I", Information);
     RegisterCommand("", "#MDL?", ModelQuery);
-    RegisterCommand("elsa", "#REV?", RevisionQuery);
+    RegisterCommand("", "#REV?", RevisionQuery);
 });
 
 }  // namespace

@@ -53,17 +53,23 @@ int Rank(const std::string& Target, const ModelInfo& Model) {
     return Target == Model.family ? 2 : 0;
 }
 
+std::vector<std::string>& Conflicts() {
+    static std::vector<std::string> list;
+    return list;
+}
+
 }  // namespace
 
 void RegisterCommand(const std::string& Family, const std::string& Prefix, CommandHandler Handler) {
-    for (auto& e : Commands()) {
-        if (e.family == Family && SameText(e.prefix, Prefix)) {
-            e.handler = std::move(Handler);
-            return;
-        }
-    }
+    // Which of two static registrations ran last is up to the linker, so a
+    // second one must not silently win.
+    for (const auto& e : Commands())
+        if (e.family == Family && SameText(e.prefix, Prefix))
+            Conflicts().push_back(Prefix + " for " + (Family.empty() ? "every model" : Family));
     Commands().push_back({Family, Prefix, std::move(Handler)});
 }
+
+std::vector<std::string> RegistrationConflicts() { return Conflicts(); }
 
 void RegisterSetup(const std::string& Family, SetupHook Hook) { Setups().push_back({Family, std::move(Hook)}); }
 

@@ -28,6 +28,9 @@ std::vector<OptionInfo> RegisteredOptions();
 bool IsRegisteredOption(const std::string& Name);
 // The model of that name, or nullptr.
 const ModelInfo* FindModel(const std::string& Name);
+// Prefixes registered twice for the same target ("+MSR for 3com"); the
+// simulator refuses to start with any.
+std::vector<std::string> RegistrationConflicts();
 // Every registered model, in registration order.
 std::vector<ModelInfo> RegisteredModels();
 
