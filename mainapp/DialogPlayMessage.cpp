@@ -17,11 +17,7 @@
 #include "modem/ModemDialogs.h"
 #include "platform/App.h"
 #include "platform/Checked.h"
-#if __has_include("support/WndProp.h")
 #include "support/WndProp.h"
-#else
-#include "mainapp/WndPropPending.h"
-#endif
 
 TFormPlayingMessage* FormPlayingMessage = nullptr;
 
@@ -34,6 +30,11 @@ QLabel* MakeLabel(QWidget* Parent, const char* Name, const char* Caption) {
 }  // namespace
 
 TFormPlayingMessage::TFormPlayingMessage(QWidget* Owner) : QDialog(Owner) {
+    // First, so that it saves the placement while the controls still stand.
+    WndPropPlayingMessage = new TWndProp(this);
+    WndPropPlayingMessage->setObjectName("WndPropPlayingMessage");
+    WndPropPlayingMessage->SetSection("Form");
+    WndPropPlayingMessage->SetOptions(wpAllProperties);
     setObjectName("FormPlayingMessage");
     setWindowTitle("Playing Message");
     // Only the system menu among the border icons.
@@ -55,8 +56,6 @@ TFormPlayingMessage::TFormPlayingMessage(QWidget* Owner) : QDialog(Owner) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(TimerInterval);
-    WndPropPlayingMessage = new TWndProp(this);
-    WndPropPlayingMessage->setObjectName("WndPropPlayingMessage");
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(LabelMsgNo, 0, 0, 1, 2);

@@ -13,15 +13,16 @@
 #include "modem/ModemDialogs.h"
 #include "platform/App.h"
 #include "platform/Ui.h"
-#if __has_include("support/WndProp.h")
 #include "support/WndProp.h"
-#else
-#include "mainapp/WndPropPending.h"
-#endif
 
 TFormWork* FormWork = nullptr;
 
 TFormWork::TFormWork(QWidget* Owner) : QDialog(Owner) {
+    // First, so that it saves the placement while the controls still stand.
+    WndPropWorkingForm = new TWndProp(this);
+    WndPropWorkingForm->setObjectName("WndPropWorkingForm");
+    WndPropWorkingForm->SetSection("Form");
+    WndPropWorkingForm->SetOptions(wpAllProperties);
     setObjectName("FormWork");
     setWindowTitle("Notice");
     // No border icons: the notice cannot be closed from its frame.
@@ -35,8 +36,6 @@ TFormWork::TFormWork(QWidget* Owner) : QDialog(Owner) {
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(TimerInterval);
-    WndPropWorkingForm = new TWndProp(this);
-    WndPropWorkingForm->setObjectName("WndPropWorkingForm");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(LabelAction);

@@ -39,6 +39,7 @@ int TickUntilClosed(TFormPlayingMessage& D, int Limit, const std::function<void(
 }
 
 TEST(DialogPlayMessage, HasTheControlsAndTextsOfTheForm) {
+    testkit::TempHome home;  // its placement is saved when it goes
     TFormPlayingMessage d;
     EXPECT_EQ(d.objectName(), "FormPlayingMessage");
     EXPECT_EQ(d.windowTitle(), "Playing Message");
@@ -182,3 +183,7 @@ TEST(DialogPlayMessage, TheTimeShowsMinutesAndSecondsOfTheTimeText) {
 }
 
 }  // namespace
+
+TEST(DialogPlayMessage, KeepsItsPlacementUnderItsKey) {
+    formstest::ExpectPlacementKept<TFormPlayingMessage>("SOFTWARE\\Norvale\\Pellow\\Version 0.50\\PlayingMessage");
+}

@@ -79,3 +79,36 @@ private:
 };
 
 }  // namespace formstest
+
+#include "support/RegIniFile.h"
+#include "testkit/TestKit.h"
+
+namespace formstest {
+
+// A form of type F saves its placement under Key when it is destroyed and
+// takes it back at its first showing.
+template <class F>
+void ExpectPlacementKept(const std::string& Key) {
+    testkit::TempHome home;
+    {
+        F form;
+        form.show();
+        form.setGeometry(40, 50, 310, 170);
+        form.hide();
+    }
+    TRegIniFile ini(Key);
+    EXPECT_EQ(ini.ReadInteger("Form", "Left", -1), 40);
+    EXPECT_EQ(ini.ReadInteger("Form", "Top", -1), 50);
+    EXPECT_EQ(ini.ReadInteger("Form", "Width", -1), 310);
+    EXPECT_EQ(ini.ReadInteger("Form", "Height", -1), 170);
+    EXPECT_EQ(ini.ReadInteger("Form", "State", -1), 0);
+    ini.WriteInteger("Form", "Left", 60);
+    ini.WriteInteger("Form", "Width", 330);
+    F again;
+    again.show();
+    EXPECT_EQ(again.geometry().left(), 60);
+    EXPECT_EQ(again.geometry().width(), 330);
+    again.hide();
+}
+
+}  // namespace formstest

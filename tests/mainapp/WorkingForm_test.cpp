@@ -30,6 +30,7 @@ int TickUntilClosed(TFormWork& W, int Limit) {
 }
 
 TEST(WorkingForm, HasTheControlsAndTextsOfTheForm) {
+    testkit::TempHome home;  // its placement is saved when it goes
     TFormWork w;
     EXPECT_EQ(w.objectName(), "FormWork");
     EXPECT_EQ(w.windowTitle(), "Notice");
@@ -163,3 +164,7 @@ TEST(WorkingForm, ATickDuringATickReadsNothing) {
 }
 
 }  // namespace
+
+TEST(WorkingForm, KeepsItsPlacementUnderItsKey) {
+    formstest::ExpectPlacementKept<TFormWork>("SOFTWARE\\Norvale\\Pellow\\Version 0.50\\WorkingForm");
+}
