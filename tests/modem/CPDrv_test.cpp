@@ -495,11 +495,15 @@ TEST_F(FakeDriver, ReadPumpsFirstAfter86msThenEvery43ms) {
     EXPECT_EQ(driver.ReadData(buf, 4), 0u);
     done = true;
     sampler.join();
-    ASSERT_GE(pumps.size(), 9u);
-    EXPECT_LE(pumps.size(), 11u);
-    EXPECT_NEAR(pumps.front(), 86.4, 6);
+    // Never earlier than due (first after 86.4 ms, then 43.2 ms apart); a
+    // busy machine may wake a little late.
+    ASSERT_GE(pumps.size(), 8u);
+    EXPECT_LE(pumps.size(), 10u);
+    EXPECT_GE(pumps.front(), 86.0);
+    EXPECT_LT(pumps.front(), 110.0);
+    for (std::size_t i = 1; i < pumps.size(); ++i) EXPECT_GE(pumps[i] - pumps[i - 1], 40.0) << i;
     const double mean = (pumps.back() - pumps.front()) / static_cast<double>(pumps.size() - 1);
-    EXPECT_NEAR(mean, 43.2, 2.5);
+    EXPECT_LT(mean, 48.0);
 }
 
 TEST_F(FakeDriver, AHandlerThatClosesThePortDuringARead) {
