@@ -12,9 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "platform/Files.h"
 #include "platform/StrUtils.h"
@@ -35,9 +33,12 @@ void Sleep(int ms) {
 }
 
 Clock::time_point Deadline(uint32_t multiplier, uint32_t constant, std::size_t count, bool& limited) {
-    const unsigned long long ms = static_cast<unsigned long long>(multiplier) * count + constant;
+    constexpr unsigned long long kLongest = 0x7FFFFFFF;
+    const unsigned long long perByte =
+        count > 0 && multiplier > kLongest / count ? kLongest : static_cast<unsigned long long>(multiplier) * count;
+    const unsigned long long ms = std::min(perByte + constant, kLongest);
     limited = ms > 0;
-    return Clock::now() + std::chrono::milliseconds(std::min<unsigned long long>(ms, 0x7FFFFFFF));
+    return Clock::now() + std::chrono::milliseconds(ms);
 }
 
 tcflag_t SizeFlag(int dataBits) {
