@@ -160,7 +160,10 @@ TEST_F(MainSimTest, DefaultMemoryOfThe3comModem) {
     EXPECT_EQ(f.ImageListAnimation, f.ImageListModemBlink);
     EXPECT_TRUE(f.ToolButtonRelease->isEnabled());
     if (const char* shot = std::getenv("PELLOW_SCREENSHOT")) {
-        f.resize(560, 260);
+        // Widened as a user would, so that the picture shows whole cells.
+        f.resize(600, 260);
+        f.ExtListView1->setColumnWidth(ColumnAt(1), 170);
+        f.ExtListView1->setColumnWidth(ColumnAt(2), 170);
         f.TimerAnimationTimer();
         f.grab().save(QString::fromStdString(shot));
     }
