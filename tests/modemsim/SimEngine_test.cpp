@@ -390,7 +390,7 @@ TEST(SimEngine, ErrorOnMatchesAWholeLineOrACommand) {
     EXPECT_EQ(r.Type("AT+tinfo=1\r"), "\r\nERROR\r\n");
     EXPECT_EQ(r.Type("AT+TINFO2\r"), "\r\nERROR\r\n");  // a prefix match
     EXPECT_EQ(r.Type("ats7?\r"), "\r\nERROR\r\n");
-    EXPECT_EQ(r.Type("ATS7?S3?\r"), "\r\n060\r\n013\r\nOK\r\n");  // a line spec matches only the whole line
+    EXPECT_EQ(r.Type("ATS7?S3?\r"), "\r\n060\r\n013\r\nOK\r\n");  // a line pattern matches only the whole line
     EXPECT_EQ(r.Type("ATV1E1\r"), "\r\nERROR\r\n");
     EXPECT_FALSE(r.Modem().Echo());
 }

@@ -153,21 +153,21 @@ void Engine::SendGarbage() {
 
 // --- Commands
 
-bool Engine::Matches(const std::vector<std::string>& Specs, const std::string& Line, const AtCommand* Cmd) const {
-    for (const auto& spec : Specs) {
-        if (IsAtLine(spec)) {
-            if (!Cmd && SameText(spec, Line)) return true;
-        } else if (Cmd && !spec.empty() && StartsWithNoCase(Cmd->text, spec)) {
+bool Engine::Matches(const std::vector<std::string>& Patterns, const std::string& Line, const AtCommand* Cmd) const {
+    for (const auto& pattern : Patterns) {
+        if (IsAtLine(pattern)) {
+            if (!Cmd && SameText(pattern, Line)) return true;
+        } else if (Cmd && !pattern.empty() && StartsWithNoCase(Cmd->text, pattern)) {
             return true;
         }
     }
     return false;
 }
 
-bool Engine::AnyMatches(const std::vector<std::string>& Specs, const std::string& Line,
+bool Engine::AnyMatches(const std::vector<std::string>& Patterns, const std::string& Line,
                         const std::vector<AtCommand>& Cmds) const {
-    if (Matches(Specs, Line, nullptr)) return true;
-    return std::any_of(Cmds.begin(), Cmds.end(), [&](const AtCommand& c) { return Matches(Specs, Line, &c); });
+    if (Matches(Patterns, Line, nullptr)) return true;
+    return std::any_of(Cmds.begin(), Cmds.end(), [&](const AtCommand& c) { return Matches(Patterns, Line, &c); });
 }
 
 void Engine::Execute(const std::string& Line) {

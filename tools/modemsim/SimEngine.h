@@ -49,8 +49,10 @@ private:
     Outcome Run(const AtCommand& Cmd, const std::string& Line);
     Outcome RunBasic(const std::string& Text);
     Outcome RunRegister(const std::string& Text);
-    bool Matches(const std::vector<std::string>& Specs, const std::string& Line, const AtCommand* Cmd) const;
-    bool AnyMatches(const std::vector<std::string>& Specs, const std::string& Line,
+    // A pattern that starts with "AT" matches the whole line (Cmd nullptr),
+    // any other the start of a command of it.
+    bool Matches(const std::vector<std::string>& Patterns, const std::string& Line, const AtCommand* Cmd) const;
+    bool AnyMatches(const std::vector<std::string>& Patterns, const std::string& Line,
                     const std::vector<AtCommand>& Cmds) const;
     void SendGarbage();
     void StepTask();
