@@ -1,5 +1,6 @@
 // The built simulator over its pseudo-terminal, as a program on the port sees it.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -105,6 +106,15 @@ TEST_F(ModemSimTest, SigtermEndsItCleanlyAndRemovesTheLink) {
     ASSERT_TRUE(std::filesystem::is_symlink(sim.Link()));
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(sim.Link())));
+}
+
+TEST_F(ModemSimTest, SigintEndsItCleanlyToo) {
+    ModemSim sim(PortLink(4));
+    ASSERT_EQ(kill(sim.Pid(), SIGINT), 0);
+    for (int i = 0; i < 500 && std::filesystem::is_symlink(std::filesystem::symlink_status(sim.Link())); ++i)
+        usleep(10000);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(sim.Link())));
+    EXPECT_EQ(sim.Stop(), 0);  // reaps the exit that SIGINT caused
 }
 
 TEST_F(ModemSimTest, AKilledSimulatorTakesTheLineAway) {
