@@ -491,8 +491,6 @@ bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
     return QMainWindow::eventFilter(Watched, Event);
 }
 
-void TFormMain::showEvent(QShowEvent* Event) { QMainWindow::showEvent(Event); }
-
 void TFormMain::closeEvent(QCloseEvent* Event) {
     if (Busy) {
         // A close asked for while an operation waits on the modem comes when

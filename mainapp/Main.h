@@ -5,7 +5,6 @@
 // command line, animation) is in Main.cpp, Reload and the list in
 // MainReload.cpp, the message operations in MainOperations.cpp.
 #include <QMainWindow>
-#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -164,7 +163,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
-    void showEvent(QShowEvent* Event) override;
 
 private:
     class TBusy;

@@ -26,7 +26,15 @@ void TFormMain::TBusy::Recover() {
         form_.TransferRunning = false;
         form_.Hourglass(false);
         form_.ClearStatusText();
-        form_.ShowNewOrStill();
+        if (!form_.ModemReady) {
+            // Ended before a modem object existed (in the detection): the
+            // next Reload must make a channel and detect again.
+            form_.ModemConnected = false;
+            form_.NeedOpenPort = true;
+            form_.SetAnimation(form_.ImageListModemNotConnected);
+        } else {
+            form_.ShowNewOrStill();
+        }
         End();
     } catch (...) {
         form_.Busy = false;

@@ -1,5 +1,5 @@
 // The program entry of Pellow.
-#include <QTimer>
+#include <QCoreApplication>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
     Lang = &language;
     // The forms live for the whole run; the main window first, so that its
     // creation handler runs before the others exist.
-    auto main = std::make_unique<TFormMain>();
-    FormMain = main.get();
+    auto mainForm = std::make_unique<TFormMain>();
+    FormMain = mainForm.get();
     FormMain->FormCreate(arguments);
     const MainDialogs dialogs(FormMain);
     FormAboutPellow = new TFormAboutPellow(FormMain);
@@ -38,13 +38,24 @@ int main(int argc, char** argv) {
     termsignals::OnTerminate([] {
         if (FormMain) FormMain->close();
     });
-    QObject::connect(FormMain, &TFormMain::Closed, &application, [] { QTimer::singleShot(0, [] { qApp->quit(); }); });
+    // The loop ends when the main window has closed, also when that happened
+    // before the loop began (a log-off during the first Reload).
+    bool closed = false;
+    QObject::connect(FormMain, &TFormMain::Closed, &application, [&closed] {
+        closed = true;
+        QCoreApplication::quit();
+    });
 
-    FormMain->ToolButtonReloadClick(nullptr);
-    if (!FormMain->isVisible()) FormMain->show();
-    const int code = application.exec();
+    app::Guarded([] { FormMain->ToolButtonReloadClick(nullptr); });
+    int code = 0;
+    if (!closed) {
+        if (!FormMain->isVisible()) FormMain->show();
+        code = application.exec();
+    }
     termsignals::RestoreDefaults();
-    main.reset();
+    mainForm.reset();
+    FormMain = nullptr;
+    FormAboutPellow = nullptr;
     Lang = nullptr;
     return code;
 }

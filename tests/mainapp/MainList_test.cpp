@@ -264,6 +264,25 @@ TEST_F(MainListTest, AnExceptionInReloadLeavesTheWindowUsable) {
     EXPECT_TRUE(form->ToolBarMenu->isEnabled());
 }
 
+TEST_F(MainListTest, AnExceptionInTheDetectionLeadsToANewDetection) {
+    Create();
+    TFormMain::DetectHook() = [](TCommClass&, int32_t, std::string&) { throw Exception("port gone"); };
+    EXPECT_THROW(form->ToolButtonReloadClick(nullptr), Exception);
+    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->ModemConnected);
+    EXPECT_TRUE(form->NeedOpenPort);
+    EXPECT_FALSE(Enabled("ToolButtonPlay"));
+    EXPECT_TRUE(Enabled("ToolButtonReload"));
+    EXPECT_EQ(form->ImageListAnimation, form->ImageListModemNotConnected);
+    TCommClass* first = CommObject;
+    TFormMain::DetectHook() = [](TCommClass&, int32_t, std::string& Result) { Result = "3comMsgPlus"; };
+    modem->messages = {{1, 1, 3}};
+    form->ToolButtonReloadClick(form.get());
+    EXPECT_NE(CommObject, first);
+    EXPECT_TRUE(form->ModemConnected);
+    EXPECT_EQ(form->ExtListView1->topLevelItemCount(), 1);
+}
+
 TEST_F(MainListTest, AutostartExitWithNothingNewEndsBeforeTheList) {
     SetOption("AutoExit", true);
     modem->messages = {{1, 1, 3}};
