@@ -108,6 +108,8 @@ protected:
         return std::make_unique<PellowRun>(Args, Env);
     }
     std::string Hive() const { return testkit::ReadFile(home.Path() + "/registry/HKCU.reg"); }
+    // The main window's placement, which only a normal end of the window saves.
+    bool PlacementSaved() const { return Hive().find("Version 0.50\\Main\\Form]") != std::string::npos; }
     std::unique_ptr<testkit::ModemSim> Sim(const std::string& Scenario = "", std::vector<std::string> Args = {}) {
         if (!Scenario.empty()) {
             testkit::WriteFile(home.Path() + "/memory.txt", Scenario);
@@ -149,8 +151,10 @@ TEST_F(PellowSystemTest, RecentGuiLibraryStartsAndSigtermClosesTheWindowNormally
         run->Signal(SIGTERM);
         EXPECT_EQ(run->Wait(30), 0);
         EXPECT_EQ(testkit::ReadFile(UiLog()), "");
-        // The close handler ran: the column layout is saved.
+        // The close handler ran: the column layout is saved, and the window
+        // went the normal way, saving its placement.
         EXPECT_NE(Hive().find("\"cColumnW1\"=dword:00000078"), std::string::npos) << Hive();
+        EXPECT_TRUE(PlacementSaved()) << Hive();
         std::filesystem::remove(testkit::PortLink(1));
     }
 }
@@ -161,6 +165,7 @@ TEST_F(PellowSystemTest, UnknownParameterEndsWithItsMessage) {
     EXPECT_EQ(testkit::ReadFile(UiLog()),
               "message\tPellow\tIn the command line, there is an unkown parameter:\\n/AUTOSTART\n");
     EXPECT_EQ(Hive().find("cColumn"), std::string::npos);
+    EXPECT_FALSE(PlacementSaved());
 }
 
 TEST_F(PellowSystemTest, NoModemAtAllReachesTheNotConnectedState) {
@@ -192,6 +197,7 @@ TEST_F(PellowSystemTest, AutoExitWithNothingNewEndsAtOnce) {
     // Ended before the list: no message was read, no column layout saved.
     EXPECT_EQ(Count(lines, "ATE0V1+MSR=1"), 0);
     EXPECT_EQ(Hive().find("cColumn"), std::string::npos);
+    EXPECT_FALSE(PlacementSaved());
 }
 
 TEST_F(PellowSystemTest, AutoExitWaitsWhenSomethingIsNew) {
@@ -257,7 +263,9 @@ TEST_F(PellowSystemTest, ClosingWithAutoReleaseReleasesAndEnds) {
     run->Signal(SIGTERM);
     EXPECT_EQ(run->Wait(60), 0);
     EXPECT_GT(Count(sim->TranscriptLines(), "ATE0V1+mtp="), pagesBefore) << testkit::ReadFile(sim->TranscriptPath());
+    // The columns are saved first; the end comes before the placement is.
     EXPECT_NE(Hive().find("cColumn0"), std::string::npos);
+    EXPECT_FALSE(PlacementSaved());
 }
 
 TEST_F(PellowSystemTest, ClosingWithoutAutostartReleasesNothing) {
