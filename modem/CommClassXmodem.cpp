@@ -27,6 +27,9 @@ constexpr uint32_t BlockSize = 1024;
 constexpr uint32_t ByteTimeoutMs = 1000;
 // The lines CTS, DSR and DCD on, RING off: the modem is still in the call.
 constexpr uint8_t InCall = 11;
+// The silence that ends the call's last words, and the longest they may take.
+constexpr uint32_t QuietMs = 200;
+constexpr uint32_t QuietLimitMs = 2000;
 
 using TBlock = std::array<uint8_t, BlockSize>;
 
@@ -70,6 +73,19 @@ void WaitForCarrierDrop(TCommClass& Comm) {
     while (Comm.GetLineStatus() == InCall && GetTickCount() - start < TCommClass::CarrierDropWaitMs) {
         app::ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// A line without a carrier signal (or a modem that does not drop it) shows
+// the end of the call only by the modem's result text. Reading that up to a
+// moment's silence also gives the last ACK time to leave: the next command
+// purges the line, and an ACK purged unsent leaves the transfer unconfirmed
+// (the message stays new in the modem).
+void AwaitQuietLine(TCommClass& Comm) {
+    Comm.SetInputTimeout(QuietMs);
+    const uint32_t start = GetTickCount();
+    uint8_t dropped = 0;
+    while (Comm.ReadByte(dropped) && GetTickCount() - start < QuietLimitMs) {
     }
 }
 
@@ -118,6 +134,7 @@ void TCommClass::XmodemReceive(std::ofstream& FileHandle) {
     SendByte(ACK);
     CloseFile(*this, FileHandle);
     WaitForCarrierDrop(*this);
+    AwaitQuietLine(*this);
     app::ProcessMessages();
 }
 
