@@ -300,6 +300,7 @@ void TFormMain::ReadOptions() {
     o.AutoReleaseQuickClose = RegReadBool("AutoReleaseQuickClose", PellowKey, false);
     o.AutoExit = RegReadBool("AutoExit", PellowKey, false);
     o.LogFile = RegReadBool("LogFile", PellowKey, true);
+    LogFileOn = o.LogFile;
     RegReadString("LogFileName", PellowKey, DefaultLogFileName(), o.LogFileName);
     o.LanguageAuto = RegReadBool("LanguageAuto", PellowKey, true);
     o.TypeShowText = RegReadBool("TypeShowText", PellowKey, false);
@@ -380,7 +381,6 @@ void TFormMain::OpenLogFile() {
         ui::MessageBox(box);
         return;
     }
-    LogFileOn = true;
     textfile::WriteLine(LogTextFile, mainrules::LogFirstLine());
     textfile::WriteLine(LogTextFile, mainrules::LogSystemLine());
 }
