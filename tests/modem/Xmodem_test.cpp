@@ -52,6 +52,7 @@ struct Answer {
     Answer(std::vector<std::pair<std::string, int>> c) : chunks(std::move(c)) {}
 };
 const Answer Silence{std::vector<std::pair<std::string, int>>{}};
+Answer After(int ms, std::string bytes) { return Answer(std::vector<std::pair<std::string, int>>{{std::move(bytes), ms}}); }
 
 class SenderPort : public serial::Port {
 public:
@@ -319,6 +320,27 @@ TEST_F(Xmodem, TheCarrierWaitIsBounded) {
     port->script = {std::string{EOT}};
     Receive();
     EXPECT_LT(seconds, 0.5);
+}
+
+// Without a carrier line the end of the call shows in the modem's result
+// text; the receive reads it up to a moment's silence, which also gives the
+// last ACK time to leave before the next command purges the line.
+TEST_F(Xmodem, TheModemsLastWordsAreReadUpToASilence) {
+    port->script = {std::string{EOT}, After(50, "\r\nNO CARRIER\r\n")};
+    Receive();
+    EXPECT_EQ(port->Controls(), "NA");
+    EXPECT_EQ(comm.InputCount(), 0u);
+    EXPECT_GE(seconds, 0.25);
+    EXPECT_LT(seconds, 0.8);
+}
+
+TEST_F(Xmodem, AChatteringLineIsLeftAfterTwoSeconds) {
+    std::vector<std::pair<std::string, int>> chatter;
+    for (int ms = 0; ms < 6000; ms += 50) chatter.emplace_back("RING\r\n", ms);
+    port->script = {std::string{EOT}, Answer(chatter)};
+    Receive();
+    EXPECT_GE(seconds, 1.9);
+    EXPECT_LT(seconds, 2.8);
 }
 
 TEST_F(Xmodem, ReceivedBytesCountsTheReadInProgress) {
