@@ -228,6 +228,47 @@ TEST_F(MainSimTest, SaveAsWritesTheSimulatorsPagesAndVoiceMailIsNotSaved) {
     EXPECT_EQ(prompts[0].text, "Saving voice messages to a file is not implemented!");
 }
 
+TEST_F(MainSimTest, ProgressTextAndSwallowedKeysDuringASlowDownload) {
+    Modem({"--model", "sportster", "--baud", "230400"}, "[message]\ntype = fax\nstate = old\npages = 3\n");
+    TFormMain& f = Run();
+    struct Probe : QObject {
+        int releases = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::KeyRelease) ++releases;
+            return false;
+        }
+    } probe;
+    f.ExtListView1->installEventFilter(&probe);
+    std::vector<std::string> texts;
+    int releasesDuring = 0, sent = 0;
+    QTimer watch;
+    watch.setInterval(100);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!f.TransferRunning) return;
+        texts.push_back(f.StatusText());
+        QTest::keyRelease(f.ExtListView1, Qt::Key_Space);
+        ++sent;
+        releasesDuring = probe.releases;
+    });
+    watch.start();
+    Select({0});
+    ui->Answer(home.Path() + "/slow.tif");
+    f.MenuFileSaveAsClick();
+    watch.stop();
+    ASSERT_GT(sent, 3);
+    EXPECT_EQ(releasesDuring, 0);
+    const std::string prefix = "Loading fax ... ";
+    const auto progress = std::find_if(texts.begin(), texts.end(), [&](const std::string& t) {
+        return t.rfind(prefix, 0) == 0 && t.find("%   -   ") != std::string::npos;
+    });
+    ASSERT_NE(progress, texts.end()) << (texts.empty() ? "" : texts.back());
+    const int percent = std::stoi(progress->substr(prefix.size()));
+    EXPECT_GT(percent, 0);
+    EXPECT_LE(percent, 100);
+    EXPECT_EQ(f.StatusText(), "");
+    EXPECT_EQ(DecodeTiff(home.Path() + "/slow.tif").size(), 3u);
+}
+
 TEST_F(MainSimTest, SaveAllNewFaxesByName) {
     Modem({"--model", "sportster"},
           "[message]\ntype = fax\nstate = new\ntime = 66,9,5\n"
