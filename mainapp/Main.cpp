@@ -73,6 +73,7 @@ TFormMain::~TFormMain() {
     SetStatusSink(previousSink_);
     // The channels go with the window; the modem object outlives it to the
     // end of the process, as nothing may use it after the window is gone.
+    if (CommObject && CommObject->parent() == this) CommObject = nullptr;
     if (FormMain == this) FormMain = nullptr;
 }
 
@@ -119,10 +120,7 @@ void TFormMain::CreateImageLists() {
 }
 
 void TFormMain::CreateMenus() {
-    auto item = [this](QMenu* menu, const char* name) {
-        QAction* a = Named(menu->addAction(QString()), name);
-        return a;
-    };
+    auto item = [](QMenu* menu, const char* name) { return Named(menu->addAction(QString()), name); };
     MenuFile = Named(new QMenu(this), "MenuFile");
     MenuFileSaveAs = item(MenuFile, "MenuFileSaveAs");
     MenuFile->addSeparator();

@@ -7,8 +7,10 @@
 #include "mainapp/Globals.h"
 #include "mainapp/Main.h"
 #include "mainapp/MainDialogs.h"
+#include "modem/CommClass.h"
 #include "platform/App.h"
 #include "platform/Signals.h"
+#include "platform/TextFile.h"
 #include "platform/Ui.h"
 #include "support/AboutPellow.h"
 #include "support/Language.h"
@@ -57,5 +59,8 @@ int main(int argc, char** argv) {
     FormMain = nullptr;
     FormAboutPellow = nullptr;
     Lang = nullptr;
+    LogFileOn = false;
+    textfile::Close(LogTextFile);
+    LogTextFile = nullptr;
     return code;
 }
