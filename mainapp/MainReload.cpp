@@ -9,10 +9,7 @@
 #include "modem/CommClass.h"
 #include "modem/Modem.h"
 #include "modem/Modem_3com.h"
-#if __has_include("modem/Modem_Elsa.h")
 #include "modem/Modem_Elsa.h"
-#define PELLOW_HAS_ELSA 1
-#endif
 #include "platform/StrUtils.h"
 #include "platform/Ui.h"
 #include "support/Language.h"
@@ -46,9 +43,7 @@ TFormMain::DetectFunction& TFormMain::DetectHook() {
 TFormMain::ModemFactory& TFormMain::ModemFactoryHook() {
     static ModemFactory make = [](const std::string& Detected, TCommClass* Comm) -> TModemClass* {
         if (Detected == "3comMsgPlus") return new TModem3comClass(Comm);
-#ifdef PELLOW_HAS_ELSA
         if (Detected == "ElsaMLOffice") return new TModemElsaClass(Comm);
-#endif
         return nullptr;
     };
     return make;
