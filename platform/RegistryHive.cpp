@@ -171,7 +171,9 @@ void THiveStore::Modify(const std::function<bool(TRegKey&)>& Change) {
     if (lock.Get() < 0) FailIo("open " + path_ + ".lock");
     LockExclusive(lock.Get());
     const std::shared_ptr<const TRegKey> current = Load(true);
-    // An unreadable file that could not be set aside is never overwritten.
+    // A file that could not be read, or not parsed and not set aside, is never
+    // overwritten: the change would replace everything it holds.
+    if (unread_) throw std::runtime_error(path_ + " cannot be read");
     if (bad_) throw std::runtime_error(path_ + " cannot be parsed");
     TRegKey next = *current;
     if (!Change(next)) return;
@@ -198,7 +200,7 @@ std::shared_ptr<const TRegKey> THiveStore::Load(bool locked) {
         struct stat st {};
         if (::stat(path_.c_str(), &st) != 0) {
             Unpin();
-            bad_ = false;
+            bad_ = unread_ = false;
             Empty();
             return tree_;
         }
@@ -226,7 +228,7 @@ bool THiveStore::ReadFile(const FileId& seen, bool locked) {
         Unpin();
         pin_ = fd.Release();
         id_ = seen;
-        bad_ = false;
+        bad_ = unread_ = false;
         tree_ = std::make_shared<const TRegKey>(std::move(tree));
         return true;
     } catch (const EHiveSyntax& e) {
@@ -234,10 +236,12 @@ bool THiveStore::ReadFile(const FileId& seen, bool locked) {
     }
 }
 
-// A file we may not read is an empty hive for us; it is not ours to move.
+// A file we may not read is an empty hive for us; it is not ours to move, and
+// no change of ours may replace it. It is tried again at the next access.
 bool THiveStore::Unreadable() {
     Unpin();
     Empty();
+    unread_ = true;
     return true;
 }
 
@@ -261,6 +265,7 @@ bool THiveStore::SetAside(const FileId& seen, const std::string& reason, bool lo
     if (bad.empty() && error == ENOENT) return false;  // another process moved it first
     Unpin();
     Empty();
+    unread_ = false;
     if (!bad.empty()) {
         bad_ = false;
         std::cerr << "Registry hive " << path_ << " cannot be read (" << reason << "); it is kept as " << bad
@@ -297,7 +302,7 @@ void THiveStore::Replace(TRegKey& next) {
     Unpin();
     pin_ = fd.Release();
     id_ = IdOf(st);
-    bad_ = false;
+    bad_ = unread_ = false;
     tree_ = std::make_shared<const TRegKey>(std::move(next));
 }
 

@@ -56,7 +56,8 @@ private:
     const std::string root_;
     int pin_ = -1;
     FileId id_;
-    bool bad_ = false;  // the file at id_ cannot be parsed and is still there
+    bool bad_ = false;     // the file at id_ cannot be parsed and is still there
+    bool unread_ = false;  // the file is there but could not be read
     std::shared_ptr<const TRegKey> tree_;
 };
 

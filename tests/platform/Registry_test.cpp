@@ -372,6 +372,36 @@ TEST_F(Registry, AnotherUsersHivesReadButNeverChange) {
     EXPECT_EQ(report.find("cannot be read"), report.rfind("cannot be read")) << "reported more than once: " << report;
 }
 
+// A hive file we may write but not read, as after a read error: it reads as empty, and no
+// change replaces what it holds with the little that change would make.
+TEST_F(Registry, AnUnreadableHiveIsNeverReplaced) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    const std::string dir = home.Path() + "/registry";
+    ASSERT_TRUE(files::ForceDirectories(dir));
+    ASSERT_EQ(chmod(home.Path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+    const std::string text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=\"the user's\"\n";
+    testkit::WriteFile(Hkcu(), text);
+    ASSERT_EQ(chmod(Hkcu().c_str(), 0622), 0);  // others may write it, not read it
+    const int rc = RunAsUser(home.Path() + "/stderr.txt", [] {
+        TRegistry reg;
+        if (reg.KeyExists("K")) return 1;
+        if (reg.OpenKey("K", true)) return 2;
+        if (ErrorOf([&] { reg.WriteString("v", "x"); }) != "Failed to set data for 'v'") return 3;
+        if (ErrorOf([&] { reg.CreateKey("New"); }) != "Failed to create key New") return 4;
+        return 0;
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(testkit::ReadFile(Hkcu()), text);
+    EXPECT_FALSE(files::FileExists(Hkcu() + ".bad"));
+    // Whoever can read it changes it as usual.
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("K", false));
+    EXPECT_EQ(reg.ReadString("v"), "the user's");
+    reg.WriteString("w", "2");
+    EXPECT_EQ(reg.ReadString("v"), "the user's");
+}
+
 TEST_F(Registry, ChangeHooksSeeEveryWrittenChange) {
     std::vector<TRegChange> seen;
     const int id = registry::AddChangeHook([&](const TRegChange& c) { seen.push_back(c); });
