@@ -55,18 +55,30 @@ void SaveFont(TRegIniFile& ini, const std::string& section, const QFont& font, c
     ini.WriteInteger(section, "FontStyle", FontStyleBits(font));
 }
 
-// A missing value gives the font defaults, not the control's current font.
-QFont LoadFont(const TRegIniFile& ini, const std::string& section, QColor& color) {
-    QFont f(QString::fromStdString(ini.ReadString(section, "FontName", "MS Sans Serif")));
+bool FontStored(const TRegIniFile& ini, const std::string& section) {
+    for (const char* name : {"FontName", "FontCharSet", "FontColor", "FontSize", "FontStyle"}) {
+        if (ini.ValueExists(section, name)) return true;
+    }
+    return false;
+}
+
+// A font stored in the section replaces Font and Color; a value missing beside
+// stored ones gives the font defaults, not the control's current font. Where
+// no font value is stored yet (the first run) the control keeps the font it
+// was designed with: the defaults name a Windows font this desktop does not
+// have, and would shrink every such control to 8 points in a fallback face.
+bool LoadFont(const TRegIniFile& ini, const std::string& section, QFont& font, QColor& color) {
+    if (!FontStored(ini, section)) return false;
+    font = QFont(QString::fromStdString(ini.ReadString(section, "FontName", "MS Sans Serif")));
     const int size = ini.ReadInteger(section, "FontSize", 8);
-    f.setPointSize(size > 0 ? size : 8);
+    font.setPointSize(size > 0 ? size : 8);
     const int style = ini.ReadInteger(section, "FontStyle", 0);
-    f.setBold(style & 1);
-    f.setItalic(style & 2);
-    f.setUnderline(style & 4);
-    f.setStrikeOut(style & 8);
+    font.setBold(style & 1);
+    font.setItalic(style & 2);
+    font.setUnderline(style & 4);
+    font.setStrikeOut(style & 8);
     if (!FromColorNumber(ini.ReadInteger(section, "FontColor", 0), color)) color = Qt::black;
-    return f;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -271,9 +283,12 @@ void TWndProp::Control(TRegIniFile& Ini, QWidget* W, bool Loading) {
     }
     if ((options_ & wpFonts) && W->testAttribute(Qt::WA_SetFont)) {
         if (Loading) {
+            QFont font;
             QColor color;
-            W->setFont(LoadFont(Ini, section, color));
-            SetRoleColor(W, W->foregroundRole(), color);
+            if (LoadFont(Ini, section, font, color)) {
+                W->setFont(font);
+                SetRoleColor(W, W->foregroundRole(), color);
+            }
         } else {
             SaveFont(Ini, section, W->font(), W->palette().color(W->foregroundRole()));
         }
@@ -305,9 +320,12 @@ void TWndProp::Grid(TRegIniFile& Ini, QWidget* W, bool Loading) {
             continue;
         }
         grid->setColumnWidth(i, Ini.ReadInteger(section, field, grid->columnWidth(i)));
+        QFont loadedFont;
         QColor loadedFontColor, loadedColor;
-        model->setHeaderData(i, Qt::Horizontal, LoadFont(Ini, columnSection, loadedFontColor), Qt::FontRole);
-        model->setHeaderData(i, Qt::Horizontal, QBrush(loadedFontColor), Qt::ForegroundRole);
+        if (LoadFont(Ini, columnSection, loadedFont, loadedFontColor)) {
+            model->setHeaderData(i, Qt::Horizontal, loadedFont, Qt::FontRole);
+            model->setHeaderData(i, Qt::Horizontal, QBrush(loadedFontColor), Qt::ForegroundRole);
+        }
         if (FromColorNumber(Ini.ReadInteger(columnSection, "Color", ToColorNumber(color)), loadedColor)) {
             model->setHeaderData(i, Qt::Horizontal, QBrush(loadedColor), Qt::BackgroundRole);
         }

@@ -388,8 +388,8 @@ TEST_F(WndProp, ALeftAlignedPanelWithItsOwnFont) {
     EXPECT_EQ(Read("FormMain\\ToolBar1", "FontName"), "(missing)");
     EXPECT_FALSE(TRegIniFile(kKey).SectionExists("FormMain\\Panel2"));  // client-aligned, parent font
     EXPECT_EQ(Read("FormMain\\Loose", "Width"), "(missing)");            // no alignment
-    EXPECT_EQ(Read("FormMain\\Loose", "FontName"), "MS Sans Serif");  // its first load gave it the font defaults
-    EXPECT_EQ(Read("FormMain\\Loose", "FontSize"), "8");
+    EXPECT_EQ(Read("FormMain\\Loose", "FontName"), "DejaVu Serif");  // no font stored: it kept its own
+    EXPECT_EQ(Read("FormMain\\Loose", "FontSize"), "13");
     // The panel's palette sets its font colour only; its background colour is still saved.
     EXPECT_NE(Read(panel, "Color"), "(missing)");
 
@@ -405,16 +405,66 @@ TEST_F(WndProp, ALeftAlignedPanelWithItsOwnFont) {
     EXPECT_EQ(again.Panel1->palette().color(again.Panel1->foregroundRole()), QColor(0x12, 0x34, 0x56));
 }
 
+QTableView* AddGrid(QWidget* form, QAbstractItemModel* model) {
+    auto* grid = new QTableView(form);
+    grid->setObjectName("DBGrid1");
+    grid->setModel(model);
+    return grid;
+}
+
+// Values missing beside a stored one give the font defaults, not the control's font.
 TEST_F(WndProp, MissingFontValuesLoadTheFontDefaults) {
+    const struct {
+        const char* name;
+        const char* value;
+    } stored[] = {{"FontSize", "14"}, {"FontCharSet", "0"}, {"FontColor", "abc"}};
+    for (const auto& one : stored) {
+        testkit::TempHome fresh;
+        Store("FormMain\\Panel1", one.name, one.value);
+        PanelForm form;
+        form.Panel1->setFont(QFont("DejaVu Serif", 20, QFont::Bold));
+        SCOPED_TRACE(one.name);
+        Show(&form);
+        EXPECT_EQ(form.Panel1->font().family(), "MS Sans Serif");
+        EXPECT_EQ(form.Panel1->font().pointSize(), std::string(one.name) == "FontSize" ? 14 : 8);
+        EXPECT_FALSE(form.Panel1->font().bold());
+        EXPECT_EQ(form.Panel1->palette().color(form.Panel1->foregroundRole()), QColor(Qt::black));
+    }
+}
+
+// The first run stores no font: controls and grid columns show the fonts they were designed with.
+TEST_F(WndProp, WithNoFontStoredControlsKeepTheirDesignedFonts) {
     Store("FormMain\\Panel1", "Width", "120");
-    PanelForm form;
-    form.Panel1->setFont(QFont("DejaVu Serif", 20, QFont::Bold));
-    Show(&form);
-    EXPECT_EQ(form.Panel1->width(), 120);
-    EXPECT_EQ(form.Panel1->font().family(), "MS Sans Serif");
-    EXPECT_EQ(form.Panel1->font().pointSize(), 8);
-    EXPECT_FALSE(form.Panel1->font().bold());
-    EXPECT_EQ(form.Panel1->palette().color(form.Panel1->foregroundRole()), QColor(Qt::black));
+    QStandardItemModel model(1, 1);
+    model.setHorizontalHeaderLabels({"Name"});
+    const QFont columnFont("DejaVu Sans Mono", 15, QFont::Bold);
+    model.setHeaderData(0, Qt::Horizontal, columnFont, Qt::FontRole);
+    model.setHeaderData(0, Qt::Horizontal, QBrush(QColor(0, 0, 200)), Qt::ForegroundRole);
+    {
+        PanelForm form;
+        form.Panel1->setFont(QFont("DejaVu Serif", 20, QFont::Bold));
+        QPalette p = form.Panel1->palette();
+        p.setColor(form.Panel1->foregroundRole(), QColor(200, 0, 0));
+        form.Panel1->setPalette(p);
+        AddGrid(&form, &model);
+        Show(&form);
+        EXPECT_EQ(form.Panel1->width(), 120);
+        EXPECT_EQ(form.Panel1->font().family(), "DejaVu Serif");
+        EXPECT_EQ(form.Panel1->font().pointSize(), 20);
+        EXPECT_TRUE(form.Panel1->font().bold());
+        EXPECT_EQ(form.Panel1->palette().color(form.Panel1->foregroundRole()), QColor(200, 0, 0));
+        EXPECT_EQ(form.Loose->font().family(), "DejaVu Serif");
+        EXPECT_EQ(form.Loose->font().pointSize(), 13);
+        EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::FontRole).value<QFont>(), columnFont);
+        EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 0, 200));
+    }
+    // What they showed is what is stored for the next run.
+    EXPECT_EQ(Read("FormMain\\Panel1", "FontName"), "DejaVu Serif");
+    EXPECT_EQ(Read("FormMain\\Panel1", "FontSize"), "20");
+    EXPECT_EQ(Read("FormMain\\Panel1", "FontStyle"), "1");
+    EXPECT_EQ(Read("FormMain\\Panel1", "FontColor"), "200");
+    EXPECT_EQ(Read("FormMain\\DBGrid1\\Name\\Column", "FontName"), "DejaVu Sans Mono");
+    EXPECT_EQ(Read("FormMain\\DBGrid1\\Name\\Column", "FontSize"), "15");
 }
 
 void SetBackground(QWidget* w, const QColor& c) {
@@ -445,18 +495,24 @@ TEST_F(WndProp, ColoursOfControlsWithTheirOwnPalette) {
     EXPECT_EQ(third.Panel2->palette().color(third.Panel2->backgroundRole()), QColor(1, 2, 3));
 }
 
+// A left-aligned splitter across the form with the left-aligned pane "Tree" and one more pane.
+QSplitter* AddSplitter(QWidget* form) {
+    auto* splitter = new QSplitter(Qt::Horizontal, form);
+    splitter->setObjectName("Splitter1");
+    SetAlign(splitter, TAlign::alLeft);
+    splitter->setGeometry(0, 0, 320, 240);
+    auto* tree = new QWidget(splitter);
+    tree->setObjectName("Tree");
+    SetAlign(tree, TAlign::alLeft);
+    splitter->addWidget(tree);
+    splitter->addWidget(new QWidget(splitter));
+    return splitter;
+}
+
 TEST_F(WndProp, AControlInASplitterGetsItsPaneBack) {
     {
         TestForm form;
-        auto* splitter = new QSplitter(Qt::Horizontal, &form);
-        splitter->setObjectName("Splitter1");
-        SetAlign(splitter, TAlign::alLeft);
-        splitter->setGeometry(0, 0, 320, 240);
-        auto* tree = new QWidget(splitter);
-        tree->setObjectName("Tree");
-        SetAlign(tree, TAlign::alLeft);
-        splitter->addWidget(tree);
-        splitter->addWidget(new QWidget(splitter));
+        QSplitter* splitter = AddSplitter(&form);
         Show(&form);
         const QList<int> sizes = splitter->sizes();
         splitter->setSizes({90, sizes[0] + sizes[1] - 90});
@@ -465,14 +521,7 @@ TEST_F(WndProp, AControlInASplitterGetsItsPaneBack) {
     EXPECT_EQ(Read("FormMain\\Splitter1", "Width"), "(missing)");  // a splitter itself is not sized
     Store("FormMain\\Tree", "Width", "140");
     TestForm form;
-    auto* splitter = new QSplitter(Qt::Horizontal, &form);
-    splitter->setObjectName("Splitter1");
-    splitter->setGeometry(0, 0, 320, 240);
-    auto* tree = new QWidget(splitter);
-    tree->setObjectName("Tree");
-    SetAlign(tree, TAlign::alLeft);
-    splitter->addWidget(tree);
-    splitter->addWidget(new QWidget(splitter));
+    QSplitter* splitter = AddSplitter(&form);
     Show(&form);
     EXPECT_EQ(splitter->sizes().value(0), 140);
     EXPECT_EQ(splitter->sizes().value(0) + splitter->sizes().value(1), 320 - splitter->handleWidth());
@@ -518,9 +567,7 @@ TEST_F(WndProp, DataGridColumns) {
     model.setHorizontalHeaderLabels({"Name", "Size"});
     {
         TestForm form;
-        auto* grid = new QTableView(&form);
-        grid->setObjectName("DBGrid1");
-        grid->setModel(&model);
+        QTableView* grid = AddGrid(&form, &model);
         Show(&form);
         grid->setColumnWidth(0, 123);
         grid->setColumnWidth(1, 45);
@@ -534,9 +581,7 @@ TEST_F(WndProp, DataGridColumns) {
     Store("FormMain\\DBGrid1", "Size", "77");
     Store("FormMain\\DBGrid1\\Size\\Column", "FontSize", "14");
     TestForm form;
-    auto* grid = new QTableView(&form);
-    grid->setObjectName("DBGrid1");
-    grid->setModel(&model);
+    QTableView* grid = AddGrid(&form, &model);
     Show(&form);
     EXPECT_EQ(grid->columnWidth(0), 123);
     EXPECT_EQ(grid->columnWidth(1), 77);
