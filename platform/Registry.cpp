@@ -218,11 +218,16 @@ bool TRegistry::DeleteKey(const std::string& Key) {
     return deleted;
 }
 
+const TRegKey* TRegistry::CurrentKey(std::shared_ptr<const TRegKey>& Tree) const {
+    if (!open_) return nullptr;
+    Tree = StoreFor(root_)->Snapshot();
+    return Tree->Find(path_);
+}
+
 std::vector<std::string> TRegistry::GetKeyNames() const {
     std::vector<std::string> names;
-    if (!open_) return names;
-    const auto tree = StoreFor(root_)->Snapshot();
-    if (const TRegKey* k = tree->Find(path_)) {
+    std::shared_ptr<const TRegKey> tree;
+    if (const TRegKey* k = CurrentKey(tree)) {
         for (const TRegKey& sub : k->SubKeys) names.push_back(sub.Name);
     }
     return names;
@@ -230,9 +235,8 @@ std::vector<std::string> TRegistry::GetKeyNames() const {
 
 std::vector<std::string> TRegistry::GetValueNames() const {
     std::vector<std::string> names;
-    if (!open_) return names;
-    const auto tree = StoreFor(root_)->Snapshot();
-    if (const TRegKey* k = tree->Find(path_)) {
+    std::shared_ptr<const TRegKey> tree;
+    if (const TRegKey* k = CurrentKey(tree)) {
         for (const TRegValue& v : k->Values) names.push_back(v.Name);
     }
     return names;
@@ -241,9 +245,8 @@ std::vector<std::string> TRegistry::GetValueNames() const {
 bool TRegistry::HasSubKeys() const { return !GetKeyNames().empty(); }
 
 bool TRegistry::GetValue(const std::string& Name, TRegValue& Value) const {
-    if (!open_) return false;
-    const auto tree = StoreFor(root_)->Snapshot();
-    const TRegKey* k = tree->Find(path_);
+    std::shared_ptr<const TRegKey> tree;
+    const TRegKey* k = CurrentKey(tree);
     const TRegValue* v = k ? k->FindValue(Name) : nullptr;
     if (v) Value = *v;
     return v != nullptr;

@@ -14,6 +14,7 @@
 // us write fails every change, as a key without write access does; reads go on.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,8 @@ public:
 
 private:
     bool Resolve(const std::string& Key, std::vector<std::string>& names) const;
+    // The open key in a snapshot of the hive that Tree keeps; nullptr when none is open or it is gone.
+    const TRegKey* CurrentKey(std::shared_ptr<const TRegKey>& Tree) const;
     bool GetValue(const std::string& Name, TRegValue& Value) const;
     void PutValue(const std::string& Name, TRegValue Value);
 
