@@ -802,7 +802,9 @@ void TQelStatusBar::mouseReleaseEvent(QMouseEvent* Event) {
     if (Event->button() == Qt::LeftButton && pressed >= 0 && pressed == PanelAtPos(Event->position().toPoint())) {
         app::Guarded([&] {
             TQelStatusPanel* panel = PanelOfMirror(pressed);
-            if (panel && panel->OnClick) panel->OnClick(panel);
+            // A copy runs, so a handler may free its own panel.
+            const TQelPanelClickEvent handler = panel ? panel->OnClick : nullptr;
+            if (handler) handler(panel);
         });
     }
     TStatusBar::mouseReleaseEvent(Event);

@@ -985,6 +985,19 @@ TEST_F(QelHintsAndClicks, ClickCallsThePanelsOnClick) {
     EXPECT_EQ(clicked, (std::vector<int>{1, 2}));
 }
 
+TEST_F(QelHintsAndClicks, AClickHandlerMayFreeItsOwnPanel) {
+    std::vector<std::string> log;
+    const std::string said = "panel 0 removed";
+    bar->Panels()[0].OnClick = [&log, said](TQelStatusPanel* p) {
+        delete p;
+        log.push_back(said);  // the handler's own state outlives the panel
+    };
+    QTest::mouseClick(bar.get(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(log, std::vector<std::string>{said});
+    EXPECT_EQ(bar->Panels().Count(), 2);
+    EXPECT_EQ(bar->PanelCount(), 2);
+}
+
 TEST_F(QelHintsAndClicks, ExceptionOfAClickHandlerIsShownAndTheBarGoesOn) {
     testkit::ScopedScriptedUi ui;
     bar->Panels()[0].OnClick = [](TQelStatusPanel*) { throw Exception("ERROR occured with \"AT\""); };
