@@ -11,26 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "QelTestApp.h"
 #include "platform/Shell.h"
 #include "testkit/TestKit.h"
 
 namespace {
-
-// One application object for all tests, gone before the process ends.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "AboutPellow_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 // Keeps what the box hands to the shell; answers with a failure so the box
 // shows it does not look at the answer.

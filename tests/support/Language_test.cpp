@@ -134,6 +134,19 @@ TEST(LanguageClass, QuotedTextsAreExact) {
         {"ViewToolButtonFitToHightHint", 9, "Fit to window height"},
         {"MainMsgNewMessageSuffix", 9, " new message"},
         {"MainGaugePercentFreeSuffix", 9, "% free"},
+        // English as users have always read it, slips included.
+        {"MainStatusModemNotSupported", 9, "Only not supported modem found!"},
+        {"MainMsgEraseNoneSelected", 9, "There is no message selected to erase"},
+        {"ElsaCheckBoxAccousticRing", 9, "Accoustic Ring on"},
+        {"ElsaCheckBoxPlayTimeOfMessage", 9, "Play Date/Time of receive"},
+        {"ElsaGroupBoxDialIn", 9, "Dial in settings"},
+        {"ElsaLabelMicro", 9, "Micro Volume"},
+        {"ElsaCheckBoxRecVoice", 9, "Allow Rec Voice"},
+        {"ElsaFaxID", 9, "FAX ID"},
+        {"Com3LabelKlingelzeichen", 9, "# of Rings"},
+        {"OptRadioButtonCommPortFest", 9, "selected"},
+        {"OptFaxDirPickerCaption", 9, "Save faxes into directory ..."},
+        {"MainMenuEditPlayNew", 9, "Play &New"},
     };
     for (const auto& c : cases) EXPECT_STREQ(LanguageClass::TextOf(RowNamed(c.name), c.id), c.text) << c.name;
 }
