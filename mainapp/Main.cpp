@@ -252,21 +252,21 @@ void TFormMain::ConnectHandlers() {
 
     on(MenuFileSaveAs, &QAction::triggered, [this] { MenuFileSaveAsClick(); });
     on(MenuFileExit, &QAction::triggered, [this] { MenuFileExitClick(); });
-    on(MenuEditPlayNew, &QAction::triggered, [this] { ToolButtonPlayClickNew(); });
-    on(MenuEditPlayView, &QAction::triggered, [this] { ToolButtonPlayClick(); });
-    on(MenuEditReleaseall, &QAction::triggered, [this] { ToolButtonReleaseClick(); });
-    on(MenuEditReload, &QAction::triggered, [this] { ToolButtonReloadClick(this); });
-    on(MenuEditEraseall, &QAction::triggered, [this] { ToolButtonEraseClick(); });
-    on(MenuSettingsModem, &QAction::triggered, [this] { ToolButtonModemSettingsClick(); });
+    on(MenuEditPlayNew, &QAction::triggered, [this] { MenuEditPlayNewClick(); });
+    on(MenuEditPlayView, &QAction::triggered, [this] { MenuEditPlayViewClick(); });
+    on(MenuEditReleaseall, &QAction::triggered, [this] { MenuEditReleaseallClick(); });
+    on(MenuEditReload, &QAction::triggered, [this] { MenuEditReloadClick(); });
+    on(MenuEditEraseall, &QAction::triggered, [this] { MenuEditEraseallClick(); });
+    on(MenuSettingsModem, &QAction::triggered, [this] { MenuSettingsModemClick(); });
     on(MenuSettingsPellow, &QAction::triggered, [this] { MenuSettingsPellowClick(); });
     on(MenuHelpAboutPellow, &QAction::triggered, [this] { MenuHelpAboutPellowClick(); });
-    on(MenuHelpAboutModem, &QAction::triggered, [this] { ToolButtonAboutClick(); });
+    on(MenuHelpAboutModem, &QAction::triggered, [this] { MenuHelpAboutModemClick(); });
 
-    on(PopUpPlayView, &QAction::triggered, [this] { ToolButtonPlayClick(); });
-    on(PopUpSave, &QAction::triggered, [this] { MenuFileSaveAsClick(); });
-    on(PopUpRelease, &QAction::triggered, [this] { ToolButtonReleaseClick(); });
-    on(PopUpErase, &QAction::triggered, [this] { ToolButtonEraseClick(); });
-    on(PopUpReload, &QAction::triggered, [this] { ToolButtonReloadClick(this); });
+    on(PopUpPlayView, &QAction::triggered, [this] { PopUpPlayViewClick(); });
+    on(PopUpSave, &QAction::triggered, [this] { PopUpSaveClick(); });
+    on(PopUpRelease, &QAction::triggered, [this] { PopUpReleaseClick(); });
+    on(PopUpErase, &QAction::triggered, [this] { PopUpEraseClick(); });
+    on(PopUpReload, &QAction::triggered, [this] { PopUpReloadClick(); });
     on(PopupMenu, &QMenu::aboutToShow, [this] { PopupMenuPopup(); });
     connect(ExtListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu->popup(ExtListView1->viewport()->mapToGlobal(at)); });

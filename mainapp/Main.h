@@ -61,6 +61,19 @@ public:
     void MenuSettingsPellowClick();
     void MenuFileExitClick();
     void ExtListView1DblClick();
+    // The menu and pop-up twins of the buttons.
+    void MenuEditPlayViewClick() { ToolButtonPlayClick(); }
+    void PopUpPlayViewClick() { ToolButtonPlayClick(); }
+    void MenuEditPlayNewClick() { ToolButtonPlayClickNew(); }
+    void MenuEditReleaseallClick() { ToolButtonReleaseClick(); }
+    void PopUpReleaseClick() { ToolButtonReleaseClick(); }
+    void MenuEditReloadClick() { ToolButtonReloadClick(this); }
+    void PopUpReloadClick() { ToolButtonReloadClick(this); }
+    void MenuEditEraseallClick() { ToolButtonEraseClick(); }
+    void PopUpEraseClick() { ToolButtonEraseClick(); }
+    void PopUpSaveClick() { MenuFileSaveAsClick(); }
+    void MenuSettingsModemClick() { ToolButtonModemSettingsClick(); }
+    void MenuHelpAboutModemClick() { ToolButtonAboutClick(); }
     // Enter and Delete in the list; True when the key was taken.
     bool ExtListView1KeyDown(int Key);
     // True when the key release is swallowed.

@@ -319,6 +319,54 @@ TEST_F(MainOperationsTest, AboutBoxIsShownModallyWhileBusy) {
     FormAboutPellow = nullptr;
 }
 
+TEST_F(MainOperationsTest, MenuAndPopupEntriesReachTheirOperations) {
+    struct Entry {
+        const char* action;
+        std::vector<std::string> calls;  // Refresh included
+        const char* prompt;
+    };
+    const Entry entries[] = {
+        {"MenuEditPlayView", {"PlayMsg 1"}, ""},
+        {"PopUpPlayView", {"PlayMsg 1"}, ""},
+        {"MenuEditPlayNew", {"PlayMsg 1"}, ""},
+        {"MenuEditReload", {"Refresh"}, ""},
+        {"PopUpReload", {"Refresh"}, ""},
+        {"MenuSettingsModem", {"ShowSettings"}, ""},
+        {"MenuHelpAboutModem", {"ShowInfo"}, ""},
+        {"PopUpSave", {}, "Saving voice messages to a file is not implemented!"},
+        {"MenuFileSaveAs", {}, "Saving voice messages to a file is not implemented!"},
+        {"MenuEditEraseall", {}, "Do you really want to erase the selected message?"},
+        {"PopUpErase", {}, "Do you really want to erase the selected message?"},
+        {"MenuEditReleaseall", {"ReleaseNewMsgs", "Refresh"}, ""},
+        {"PopUpRelease", {"ReleaseNewMsgs", "Refresh"}, ""},
+    };
+    for (const auto& e : entries) {
+        SCOPED_TRACE(e.action);
+        Start();
+        Select({0});
+        modem->calls.clear();
+        ui->ClearPrompts();
+        ui->Answer("Cancel");
+        form->PopupMenuPopup();
+        auto* action = form->findChild<QAction*>(e.action);
+        ASSERT_NE(action, nullptr);
+        ASSERT_TRUE(action->isEnabled());
+        action->trigger();
+        EXPECT_EQ(modem->calls, e.calls);
+        const auto p = Prompts();
+        if (*e.prompt) {
+            ASSERT_EQ(p.size(), 1u);
+            EXPECT_EQ(p[0].text, e.prompt);
+        } else {
+            EXPECT_TRUE(p.empty());
+        }
+        EXPECT_FALSE(form->Busy);
+        form.reset();
+        for (auto& m : modem->messages) m.state = MsgStateNew;
+        modem->messages[2].state = MsgStateOld;
+    }
+}
+
 TEST_F(MainOperationsTest, KeysOfTheWindowAndTheList) {
     TFormMain& f = Start();
     f.activateWindow();
