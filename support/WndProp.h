@@ -27,6 +27,8 @@
 //   its foregroundRole(). Colours are stored as Windows colour numbers
 //   (red in the low byte, blue in the third); the character set is always 1,
 //   since Qt fonts carry none. FontStyle: 1 bold, 2 italic, 4 underline, 8 strike-out.
+//   A control or column with no font value stored yet keeps its own font and
+//   font colour; the font defaults fill in only values missing beside stored ones.
 // - cool bar: a component that implements TCoolBands; its bands are what that
 //   interface lists.
 // - data grid: a QTableView; a column is a horizontal section of its model, its
@@ -37,7 +39,12 @@
 // Ownership: construct it with the form as owner, either as a member of the
 // form or first thing in the form's constructor; in both cases it is
 // destroyed before the form's controls, as the form's OnDestroy ran while the
-// controls still stood.
+// controls still stood. Section defaults to the caption the form has at that
+// moment, which is usually none yet: a form whose Section is its caption sets
+// it with SetSection.
+//
+// Where the hive cannot be written, saving leaves the placement as it was,
+// silently: the form is going away and nothing could be done about it.
 #include <QObject>
 #include <QPointer>
 #include <QRect>

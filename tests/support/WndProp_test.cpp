@@ -1,6 +1,7 @@
 #include "support/WndProp.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -587,6 +588,23 @@ TEST_F(WndProp, DataGridColumns) {
     EXPECT_EQ(grid->columnWidth(1), 77);
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::FontRole).value<QFont>().pointSize(), 14);
     EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), QColor(0, 128, 0));
+}
+
+// A hive that cannot be written: the placement still loads, and saving it changes nothing and reports nothing.
+TEST_F(WndProp, AnUnwritableHiveLoadsAndSavesNothing) {
+    StoreRect(50, 60, 300, 200);
+    const std::string hive = registry::HivePath(registry::THive::HKCU);
+    ASSERT_EQ(chmod(hive.c_str(), 0444), 0);
+    const std::string before = testkit::ReadFile(hive);
+    {
+        TestForm form;
+        new TestCoolBar(&form);
+        Show(&form);
+        EXPECT_EQ(form.geometry(), QRect(50, 60, 300, 200));
+        form.setGeometry(70, 80, 400, 300);
+    }
+    EXPECT_EQ(testkit::ReadFile(hive), before);
+    EXPECT_TRUE(ui->Prompts().empty());
 }
 
 }  // namespace
