@@ -8,6 +8,7 @@
 #include "mainapp/MainRules.h"
 #include "modem/Modem.h"
 #include "platform/App.h"
+#include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/Ui.h"
@@ -18,15 +19,14 @@
 
 namespace {
 
-void Box(const std::string& Text, const std::string& Caption, ui::Buttons Buttons = ui::MbOk,
-         ui::Icon Icon = ui::IconNone, int* Result = nullptr) {
+int Box(const std::string& Text, const std::string& Caption, ui::Buttons Buttons = ui::MbOk,
+        ui::Icon Icon = ui::IconNone) {
     ui::MessageSpec spec;
     spec.text = Text;
     spec.caption = Caption;
     spec.buttons = Buttons;
     spec.icon = Icon;
-    const int r = ui::MessageBox(spec);
-    if (Result) *Result = r;
+    return ui::MessageBox(spec);
 }
 
 }  // namespace
@@ -88,7 +88,8 @@ void TFormMain::PlayView(int32_t N) {
 
 std::string TFormMain::TempFaxFileName() {
     const std::string unique = files::TempFileName(files::TempPath(), "TMP");
-    if (unique.empty()) return files::TempPath() + "TMP.TIF";
+    // Without a unique name there is no file the viewer could own.
+    if (unique.empty()) throw EInOutError("Could not create a temporary file in " + files::TempPath());
     files::DeleteFile(unique);
     return mainrules::ViewerFileName(unique);
 }
@@ -235,9 +236,7 @@ void TFormMain::ToolButtonEraseClick() {
     } else {
         question = mainrules::WithCount(Lang->MainMsgEraseMany, static_cast<uint32_t>(rows.size()));
     }
-    int answer = ui::IdCancel;
-    Box(question, "Confirm", ui::MbOkCancel, ui::IconQuestion, &answer);
-    if (answer == ui::IdOk) {
+    if (Box(question, "Confirm", ui::MbOkCancel, ui::IconQuestion) == ui::IdOk) {
         SetAnimation(ImageListModemUpload);
         SetStatusText(Lang->MainStatusErasingMessages);
         Hourglass(true);

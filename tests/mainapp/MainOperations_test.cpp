@@ -463,6 +463,18 @@ TEST_F(MainOperationsTest, AnOperationEndedByAnExceptionLeavesTheWindowUsable) {
     EXPECT_EQ(f.ImageListAnimation, f.ImageListModemBlink);
 }
 
+TEST_F(MainOperationsTest, AFaxViewWithoutATemporaryFileSaysSo) {
+    TFormMain& f = Start();
+    const std::string locked = home.Path() + "/locked";
+    mkdir(locked.c_str(), 0500);
+    setenv("TMPDIR", locked.c_str(), 1);
+    Select({1});
+    EXPECT_THROW(f.ToolButtonPlayClick(), EInOutError);
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_TRUE(starts.empty());
+    ExpectIdle();
+}
+
 TEST_F(MainOperationsTest, ACloseDuringAnOperationWaitsForItsEnd) {
     TFormMain& f = Start();
     bool visibleDuring = false;
