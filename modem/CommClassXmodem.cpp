@@ -21,8 +21,8 @@ constexpr uint8_t EOT = 4;
 constexpr uint8_t ACK = 6;
 constexpr uint8_t NAK = 21;
 constexpr uint8_t CAN = 24;
-// A byte that is none of the control bytes: what a read that timed out stands for.
-constexpr uint8_t NoByte = 0;
+// What a read that timed out gives in place of a byte.
+constexpr int NoByte = -1;
 constexpr uint32_t BlockSize = 1024;
 constexpr uint32_t ByteTimeoutMs = 1000;
 // The lines CTS, DSR and DCD on, RING off: the modem is still in the call.
@@ -36,9 +36,9 @@ using TBlock = std::array<uint8_t, BlockSize>;
 void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconNone, 0}); }
 
 // One byte within the byte time-out; NoByte when none came.
-uint8_t ReadOne(TCommClass& Comm) {
+int ReadOne(TCommClass& Comm) {
     Comm.SetInputTimeout(ByteTimeoutMs);
-    uint8_t b = NoByte;
+    uint8_t b = 0;
     return Comm.ReadByte(b) ? b : NoByte;
 }
 
@@ -56,7 +56,7 @@ bool ReceiveBlock(TCommClass& Comm, TBlock& Data) {
 // Asks the sender to send again: clears the line, NAK, a second's pause for
 // the sender to start over, then the next start byte. False once the errors
 // are used up.
-bool Retry(TCommClass& Comm, int& Errors, uint8_t& Start) {
+bool Retry(TCommClass& Comm, int& Errors, int& Start) {
     if (Errors >= TCommClass::XmodemMaxErrors) return false;
     ++Errors;
     Comm.PurgeBuffers(true, true);
@@ -108,7 +108,7 @@ void TCommClass::XmodemReceive(std::ofstream& FileHandle) {
     SetInputTimeout(ByteTimeoutMs);
     SendByte(NAK);
     TBlock data{};
-    uint8_t start = ReadOne(*this);
+    int start = ReadOne(*this);
     if (start == NoByte) ShowMessage("Timeout occoured!");
     for (;;) {
         if (start == CAN) {

@@ -222,6 +222,14 @@ TEST_F(Xmodem, TimeoutIsShownOnceAndTheRetriesGoOnQuietly) {
     EXPECT_EQ(Prompted(), Texts{"Timeout occoured!"});
 }
 
+// A zero byte is a bad start byte like any other, not a time-out.
+TEST_F(Xmodem, AZeroStartByteIsNoTimeout) {
+    port->script = {std::string(1, '\0'), Block(1, Data(1)), std::string{EOT}};
+    EXPECT_EQ(Receive(), Data(1));
+    EXPECT_EQ(port->Controls(), "NNAA");
+    EXPECT_EQ(Prompted(), Texts{});
+}
+
 TEST_F(Xmodem, TimeoutAfterABlock) {
     port->script = {Block(1, Data(1)), Silence, Block(2, Data(2)), std::string{EOT}};
     EXPECT_EQ(Receive(), Data(1) + Data(2));
