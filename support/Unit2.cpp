@@ -5,7 +5,8 @@
 void GetField(const std::string& Text, int N, std::string& Field) {
     if (N == 0 || Text.empty()) return;
     std::size_t start = 0;
-    for (int commas = 0; commas < N - 1; ++commas) {
+    // Counted as commas + 1 < N so that no N, however negative, overflows.
+    for (int commas = 0; commas + 1 < N; ++commas) {
         const std::size_t comma = Text.find(',', start);
         if (comma == std::string::npos) {
             Field.clear();

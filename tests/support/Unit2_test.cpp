@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/Exceptions.h"
 #include "testkit/TestKit.h"
 
@@ -18,6 +20,7 @@ TEST(GetField, PicksTheNthCommaField) {
         {"a,b,c", 1, "a"}, {"a,b,c", 2, "b"},  {"a,b,c", 3, "c"},    {"a,b,c", 4, ""},
         {"a,,c", 2, ""},   {" 7,8", 1, " 7"},  {"a,b,c", -3, "a"},   {"12,", 2, ""},
         {",x", 1, ""},     {"abc", 1, "abc"},  {"abc", 2, ""},       {"a,b,c,", 4, ""},
+        {"a,b", INT_MIN, "a"}, {"a,b", INT_MAX, ""},
     };
     for (const auto& c : cases) {
         std::string field = "untouched";
