@@ -345,6 +345,7 @@ void TCommPortDriver::TimerWndProc() {
         return;
     }
     if (waiting == 0) return;
+    // More than the buffer holds is taken over several ticks, never past its end.
     const uint32_t n = ReadWaiting(std::min<uint32_t>(waiting, static_cast<uint32_t>(InBuffer.size())), InBuffer.data());
     if (n > 0 && OnReceiveData) OnReceiveData(this, InBuffer.data(), n);
 }

@@ -6,28 +6,19 @@
 #include <filesystem>
 #include <thread>
 
+#include "modem/PumpApp.h"
 #include "platform/App.h"
 #include "platform/Exceptions.h"
 #include "platform/PtyPair.h"
 #include "testkit/TestKit.h"
 
+using modemtest::EnsureApp;
 using ptytest::CpuMeter;
 using ptytest::PtyPair;
+using ptytest::Since;
 using Ms = std::chrono::milliseconds;
 
 namespace {
-
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Reads pump messages; these tests need an application object for that.
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "CPDrv_test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 void RunEvents(int ms) {
     const auto start = std::chrono::steady_clock::now();
@@ -540,6 +531,22 @@ TEST_F(FakeDriver, PollingHandsBytesToTheDataEvent) {
     fake->Feed("hello");
     RunEvents(200);
     EXPECT_EQ(seen, "hello");
+}
+
+TEST_F(FakeDriver, PollingTakesMoreThanTheBufferOverSeveralTicks) {
+    std::vector<uint32_t> sizes;
+    std::string seen;
+    driver.OnReceiveData = [&](TCommPortDriver*, const void* data, uint32_t size) {
+        sizes.push_back(size);
+        seen.append(static_cast<const char*>(data), size);
+    };
+    ASSERT_TRUE(driver.Connect());
+    std::string bytes(5000, 0);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    fake->Feed(bytes);
+    for (int tick = 0; tick < 4; ++tick) driver.TimerWndProc();
+    EXPECT_EQ(sizes, (std::vector<uint32_t>{2048, 2048, 904}));
+    EXPECT_EQ(seen, bytes);
 }
 
 TEST_F(FakeDriver, PollingLeavesTheBytesToARunningRead) {
