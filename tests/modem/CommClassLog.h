@@ -2,7 +2,9 @@
 // The serial log of a test: a fresh log file in a private state directory,
 // and the log read back with each stamp (date and time of the user's formats)
 // checked and replaced by "<stamp>", so whole logs compare byte for byte.
+// Also the message of the modem error an exchange raised.
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -65,6 +67,16 @@ private:
 // One stamped line of port n as it stands after Text().
 inline std::string Entry(const std::string& text, int port = 2) {
     return "     <stamp> COM" + std::to_string(port) + " " + text + "\r\n";
+}
+
+// The message of the EModemClass that Body raises, or "(nothing raised)".
+inline std::string ModemMessage(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const EModemClass& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
 }
 
 }  // namespace commtest

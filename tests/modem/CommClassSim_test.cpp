@@ -11,20 +11,12 @@
 #include "testkit/ModemSim.h"
 
 using commtest::Entry;
+using commtest::ModemMessage;
 using commtest::SerialLog;
 using ptytest::CpuMeter;
 using testkit::ModemSim;
 
 namespace {
-
-std::string ModemMessage(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const EModemClass& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t n = 0;

@@ -1,41 +1,24 @@
 #include "modem/CommClass.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 #include <filesystem>
 #include <thread>
 
 #include "modem/CommClassLog.h"
 #include "modem/PtyModem.h"
+#include "modem/PumpApp.h"
 #include "platform/App.h"
 #include "platform/Exceptions.h"
 
 using commtest::Entry;
+using commtest::ModemMessage;
 using commtest::SerialLog;
+using modemtest::EnsureApp;
 using ptytest::CpuMeter;
+using ptytest::Since;
 using Ms = std::chrono::milliseconds;
 
 namespace {
-
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "CommClass_test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
-
-std::string ModemMessage(const std::function<void()>& body) {
-    try {
-        body();
-    } catch (const EModemClass& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 // A channel on COM2 whose port is a FakePort; `answer` plays the modem.
 class FakeChannel : public ::testing::Test {

@@ -93,4 +93,9 @@ private:
     std::chrono::steady_clock::time_point wall0_;
 };
 
+// Milliseconds since Start, for checks of how long a wait took.
+inline double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace ptytest

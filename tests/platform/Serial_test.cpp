@@ -14,6 +14,7 @@
 using namespace serial;
 using ptytest::CpuMeter;
 using ptytest::PtyPair;
+using ptytest::Since;
 
 namespace {
 
@@ -29,10 +30,6 @@ Timeouts ReadLimits(uint32_t interval, uint32_t multiplier, uint32_t constant) {
     t.readTotalMultiplier = multiplier;
     t.readTotalConstant = constant;
     return t;
-}
-
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace
@@ -250,13 +247,22 @@ TEST(SerialSettings, RejectsDataBitsOutsideFiveToEight) {
     }
 }
 
+// A pseudo-terminal opened as a port with the default line settings.
+class SerialIo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port = OpenPort(pty.SlavePath());
+        ASSERT_TRUE(port);
+        ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+    }
+    PtyPair pty;
+    PortPtr port;
+};
+class SerialQueues : public SerialIo {};
+
 // ---- queues, status, purge ----
 
-TEST(SerialQueues, CountsPurgesAndReportsNoStatusLinesOnAPty) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialQueues, CountsPurgesAndReportsNoStatusLinesOnAPty) {
     uint8_t lines = 0xFF;
     EXPECT_TRUE(port->ModemStatus(lines));
     EXPECT_EQ(lines, 0);
@@ -276,11 +282,7 @@ TEST(SerialQueues, CountsPurgesAndReportsNoStatusLinesOnAPty) {
 
 // ---- reads and writes ----
 
-TEST(SerialIo, ReadEndsAtTheTotalLimitAndGivesWhatCame) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialIo, ReadEndsAtTheTotalLimitAndGivesWhatCame) {
     ASSERT_TRUE(port->SetTimeouts(ReadLimits(0, 0, 150)));
     char buf[16];
     std::size_t got = 99;
@@ -297,11 +299,7 @@ TEST(SerialIo, ReadEndsAtTheTotalLimitAndGivesWhatCame) {
     EXPECT_LT(Since(start), 140) << "a complete read does not wait for the limit";
 }
 
-TEST(SerialIo, ReadIntervalEndsAReadAfterAGap) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialIo, ReadIntervalEndsAReadAfterAGap) {
     ASSERT_TRUE(port->SetTimeouts(ReadLimits(80, 0, 0)));
     std::thread sender([&] {
         pty.Write("ab");
@@ -318,11 +316,7 @@ TEST(SerialIo, ReadIntervalEndsAReadAfterAGap) {
     EXPECT_LT(Since(start), 800);
 }
 
-TEST(SerialIo, ReturnAtOnceGivesOnlyWhatWaits) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialIo, ReturnAtOnceGivesOnlyWhatWaits) {
     ASSERT_TRUE(port->SetTimeouts(ReadLimits(Timeouts::kReturnAtOnce, 0, 0)));
     char buf[8];
     std::size_t got = 1;
@@ -332,11 +326,7 @@ TEST(SerialIo, ReturnAtOnceGivesOnlyWhatWaits) {
     EXPECT_LT(Since(start), 50);
 }
 
-TEST(SerialIo, WritesReachTheOtherEndUnchanged) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialIo, WritesReachTheOtherEndUnchanged) {
     Timeouts t;
     t.writeTotalConstant = 100;
     ASSERT_TRUE(port->SetTimeouts(t));
@@ -348,11 +338,7 @@ TEST(SerialIo, WritesReachTheOtherEndUnchanged) {
     EXPECT_EQ(pty.Read(100), bytes) << "no line end translation, all 256 byte values";
 }
 
-TEST(SerialIo, WriteToAStuckLineEndsAtItsLimit) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialIo, WriteToAStuckLineEndsAtItsLimit) {
     Timeouts t;
     t.writeTotalConstant = 100;
     ASSERT_TRUE(port->SetTimeouts(t));
@@ -366,11 +352,7 @@ TEST(SerialIo, WriteToAStuckLineEndsAtItsLimit) {
     EXPECT_LT(meter.WallSeconds(), 1.0);
 }
 
-TEST(SerialIo, WaitReadableSleepsUntilBytesCome) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialIo, WaitReadableSleepsUntilBytesCome) {
     CpuMeter meter;
     EXPECT_FALSE(port->WaitReadable(300));
     EXPECT_GE(meter.WallSeconds(), 0.29);
@@ -386,11 +368,7 @@ TEST(SerialIo, WaitReadableSleepsUntilBytesCome) {
     EXPECT_LT(Since(start), 1000);
 }
 
-TEST(SerialIo, AVanishedDeviceFailsWithoutSpinning) {
-    PtyPair pty;
-    PortPtr port = OpenPort(pty.SlavePath());
-    ASSERT_TRUE(port);
-    ASSERT_TRUE(port->ApplySettings(LineSettings{}));
+TEST_F(SerialIo, AVanishedDeviceFailsWithoutSpinning) {
     ASSERT_TRUE(port->SetTimeouts(ReadLimits(0, 0, 100)));
     pty.CloseMaster();
 
