@@ -597,6 +597,10 @@ TEST_F(PacketDriver, WholePacketsAreHandedOnAndTheRestWaits) {
     EXPECT_EQ(driver.InputCount(), 2u);
     driver.TimerWndProc();
     EXPECT_EQ(packets.size(), 2u) << "the rest waits for its time-out";
+    EXPECT_EQ(driver.InputCount(), 2u) << "and is neither passed nor dropped before it";
+    std::this_thread::sleep_for(Ms(130));
+    driver.TimerWndProc();
+    EXPECT_EQ(driver.InputCount(), 0u) << "dropped after it";
 }
 
 TEST_F(PacketDriver, APartialPacketIsPassedAfterItsTimeout) {
