@@ -249,8 +249,7 @@ bool TakeCrLf(TByteSource& src) {
 // Pages after "CONNECT" CR LF, each to DLE ETX CR LF or the end of the input,
 // with the bit order turned into the TIFF's.
 void CutElsa(TByteSource& src, TTiffWriter& tiff) {
-    std::array<uint8_t, 256> bitReverse;
-    for (int b = 0; b < 256; ++b) bitReverse[b] = ReverseBits(static_cast<uint8_t>(b));
+    const TBitReverseTable& bitReverse = BitReverseTable();
     while (FindConnect(src)) {
         tiff.BeginPage();
         uint8_t b;
@@ -272,6 +271,15 @@ void CutElsa(TByteSource& src, TTiffWriter& tiff) {
 }
 
 }  // namespace
+
+const TBitReverseTable& BitReverseTable() {
+    static const TBitReverseTable table = [] {
+        TBitReverseTable t{};
+        for (std::size_t b = 0; b < t.size(); ++b) t[b] = ReverseBits(static_cast<uint8_t>(b));
+        return t;
+    }();
+    return table;
+}
 
 bool IsFineResolution(const std::string& Resolution) { return Resolution == "T4F"; }
 

@@ -4,6 +4,7 @@
 // file directory of 15 entries per page, 1728 pixels wide, 204 dots per inch
 // across and 98 or 196 down. The families differ only in how the pages are
 // cut out of the download, so there is one writer with two page cutters.
+#include <array>
 #include <cstdint>
 #include <istream>
 #include <ostream>
@@ -29,6 +30,12 @@ struct TFaxPage {
     // The coded lines, at least 1: written as image length and rows per strip.
     int64_t Lines = 0;
 };
+
+// Entry b: byte b with its bit order reversed (ReverseBits). The ELSA modems
+// send their fax data in that order, so the ELSA cutter turns every data byte
+// through this one table; the ELSA family holds it as its BitReverse.
+using TBitReverseTable = std::array<uint8_t, 256>;
+const TBitReverseTable& BitReverseTable();
 
 // "T4F" is fine resolution; any other text is normal.
 bool IsFineResolution(const std::string& Resolution);

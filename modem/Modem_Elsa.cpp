@@ -34,10 +34,7 @@ int32_t FieldNumber(const std::string& Field) { return Field.empty() ? 0 : StrTo
 
 }  // namespace
 
-void TModemElsaClass::Create(TCommClass* AComm) {
-    Comm = AComm;
-    for (int b = 0; b < 256; ++b) BitReverse[static_cast<std::size_t>(b)] = ReverseBits(static_cast<uint8_t>(b));
-}
+void TModemElsaClass::Create(TCommClass* AComm) { Comm = AComm; }
 
 int32_t TModemElsaClass::GetProgress() {
     if (DownloadSize <= 0) return -1;

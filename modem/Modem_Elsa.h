@@ -7,17 +7,18 @@
 // as TIFF; new messages are released by downloading them into the null
 // device, which is what marks them read in the modem. It cannot play
 // messages and has no erase-all.
-#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 
+#include "modem/FaxTiff.h"
 #include "modem/Modem.h"
 
 class TModemElsaClass : public TModemClass {
 public:
-    // Entry b: byte b with its bit order reversed.
-    std::array<uint8_t, 256> BitReverse{};
+    // Entry b: byte b with its bit order reversed: the table that the ELSA
+    // page cutter turns the downloaded fax data through.
+    const TBitReverseTable& BitReverse = BitReverseTable();
     // Non-greeting directory lines and the new ones among them (last Refresh).
     int32_t MsgCount = 0;
     int32_t NewMsgCount = 0;

@@ -10,8 +10,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "LibTiffCheck.h"
+#include "testkit/LibTiffCheck.h"
 #include "modem/CommClass.h"
+#include "modem/FaxTiff.h"
 #include "modem/ModemDialogs.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
@@ -43,12 +44,13 @@ protected:
     TModemElsaClass modem{&comm};
 };
 
-TEST_F(ElsaDirectory, ConstructorFillsTheBitReverseTable) {
+TEST_F(ElsaDirectory, ConstructorStoresTheChannelAndHasTheBitReverseTable) {
     EXPECT_EQ(modem.Comm, &comm);
     EXPECT_EQ(modem.BitReverse[0x01], 0x80);
     EXPECT_EQ(modem.BitReverse[0x0F], 0xF0);
     EXPECT_EQ(modem.BitReverse[0x10], 0x08);
-    for (int b = 0; b < 256; ++b) EXPECT_EQ(modem.BitReverse[modem.BitReverse[b]], b);
+    for (int b = 0; b < 256; ++b) EXPECT_EQ(modem.BitReverse[b], ReverseBits(static_cast<uint8_t>(b))) << b;
+    EXPECT_EQ(&modem.BitReverse, &BitReverseTable()) << "the table the page cutter uses";
 }
 
 TEST_F(ElsaDirectory, LinesAreCutAtLineFeeds) {

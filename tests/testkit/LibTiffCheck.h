@@ -1,6 +1,7 @@
 #pragma once
 // The outside references for the fax TIFF files we write: libtiff decodes
-// every page to pixels, and tiffinfo -D reads every directory and strip.
+// every page to pixels, and tiffinfo -D reads every directory and strip. A
+// test that includes this links libtiff (see the folder's .cmake rules).
 #include <tiffio.h>
 
 #include <QProcess>
