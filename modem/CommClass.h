@@ -74,9 +74,23 @@ public:
     uint32_t ReceivedBytes() const;
     // Bad start bytes and incomplete blocks tolerated over one transfer.
     static constexpr int XmodemMaxErrors = 12;
-    // After the transfer, how long the modem may keep its carrier before the
-    // receive returns anyway.
-    static constexpr uint32_t CarrierDropWaitMs = 5000;
+    // The times of the block receive; tests shorten them where they wait
+    // only for a count of retries to run out or for a bound to end a wait.
+    struct TXmodemTimes {
+        // A start byte, or the next byte inside a block, that does not come
+        // within this is missing.
+        uint32_t ByteTimeoutMs = 1000;
+        // The pause after each NAK of a retry, for the sender to start over.
+        int RetryPauseSeconds = 1;
+        // After the transfer, how long the modem may keep its carrier before
+        // the receive returns anyway.
+        uint32_t CarrierDropWaitMs = 5000;
+        // The modem's last words are read up to this much silence, and for
+        // no longer than QuietLimitMs.
+        uint32_t QuietMs = 200;
+        uint32_t QuietLimitMs = 2000;
+    };
+    TXmodemTimes XmodemTimes;
 
     // The longest reply line kept; the rest of a longer line up to its CR is dropped.
     static constexpr std::size_t MaxLineLength = 4096;

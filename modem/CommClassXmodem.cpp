@@ -24,12 +24,8 @@ constexpr uint8_t CAN = 24;
 // What a read that timed out gives in place of a byte.
 constexpr int NoByte = -1;
 constexpr uint32_t BlockSize = 1024;
-constexpr uint32_t ByteTimeoutMs = 1000;
 // The lines CTS, DSR and DCD on, RING off: the modem is still in the call.
 constexpr uint8_t InCall = 11;
-// The silence that ends the call's last words, and the longest they may take.
-constexpr uint32_t QuietMs = 200;
-constexpr uint32_t QuietLimitMs = 2000;
 
 using TBlock = std::array<uint8_t, BlockSize>;
 
@@ -37,7 +33,7 @@ void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), 
 
 // One byte within the byte time-out; NoByte when none came.
 int ReadOne(TCommClass& Comm) {
-    Comm.SetInputTimeout(ByteTimeoutMs);
+    Comm.SetInputTimeout(Comm.XmodemTimes.ByteTimeoutMs);
     uint8_t b = 0;
     return Comm.ReadByte(b) ? b : NoByte;
 }
@@ -47,7 +43,7 @@ int ReadOne(TCommClass& Comm) {
 // the buffer held before.
 bool ReceiveBlock(TCommClass& Comm, TBlock& Data) {
     uint8_t ignored = 0;
-    Comm.SetInputTimeout(ByteTimeoutMs);
+    Comm.SetInputTimeout(Comm.XmodemTimes.ByteTimeoutMs);
     if (!Comm.ReadByte(ignored) || !Comm.ReadByte(ignored)) return false;  // block number, complement
     if (Comm.ReadData(Data.data(), BlockSize) != BlockSize) return false;
     return Comm.ReadByte(ignored);  // checksum
@@ -61,7 +57,7 @@ bool Retry(TCommClass& Comm, int& Errors, int& Start) {
     ++Errors;
     Comm.PurgeBuffers(true, true);
     Comm.SendByte(NAK);
-    Comm.DelaySeconds(1);
+    Comm.DelaySeconds(Comm.XmodemTimes.RetryPauseSeconds);
     Start = ReadOne(Comm);
     return true;
 }
@@ -70,7 +66,7 @@ bool Retry(TCommClass& Comm, int& Errors, int& Start) {
 // hold the program for longer than the bound.
 void WaitForCarrierDrop(TCommClass& Comm) {
     const uint32_t start = GetTickCount();
-    while (Comm.GetLineStatus() == InCall && GetTickCount() - start < TCommClass::CarrierDropWaitMs) {
+    while (Comm.GetLineStatus() == InCall && GetTickCount() - start < Comm.XmodemTimes.CarrierDropWaitMs) {
         app::ProcessMessages();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -82,11 +78,13 @@ void WaitForCarrierDrop(TCommClass& Comm) {
 // purges the line, and an ACK purged unsent leaves the transfer unconfirmed
 // (the message stays new in the modem).
 void AwaitQuietLine(TCommClass& Comm) {
-    Comm.SetInputTimeout(QuietMs);
+    const uint32_t timeout = Comm.InputTimeout();
+    Comm.SetInputTimeout(Comm.XmodemTimes.QuietMs);
     const uint32_t start = GetTickCount();
     uint8_t dropped = 0;
-    while (Comm.ReadByte(dropped) && GetTickCount() - start < QuietLimitMs) {
+    while (Comm.ReadByte(dropped) && GetTickCount() - start < Comm.XmodemTimes.QuietLimitMs) {
     }
+    Comm.SetInputTimeout(timeout);
 }
 
 void CloseFile(TCommClass& Comm, std::ofstream& File) {
@@ -105,7 +103,7 @@ void CloseFile(TCommClass& Comm, std::ofstream& File) {
 void TCommClass::XmodemReceive(std::ofstream& FileHandle) {
     BlockCount = 0;
     int errors = 0;
-    SetInputTimeout(ByteTimeoutMs);
+    SetInputTimeout(XmodemTimes.ByteTimeoutMs);
     SendByte(NAK);
     TBlock data{};
     int start = ReadOne(*this);

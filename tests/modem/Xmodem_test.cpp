@@ -164,6 +164,13 @@ protected:
         for (const auto& p : ui->Prompts()) t.push_back(p.text);
         return t;
     }
+    // For the tests that only count retries: no pause after each NAK, and a
+    // shorter silence to end a byte. The tests that measure the waits keep
+    // the real times.
+    void QuickRetries() {
+        comm.XmodemTimes.RetryPauseSeconds = 0;
+        comm.XmodemTimes.ByteTimeoutMs = 300;
+    }
     // The next exchange on a port of its own.
     void NewPort() {
         comm.ClosePort();
@@ -180,6 +187,16 @@ protected:
 };
 
 using Texts = std::vector<std::string>;
+
+TEST(XmodemTimes, TheWaitsTheModemsExpect) {
+    const TCommClass::TXmodemTimes t;
+    EXPECT_EQ(t.ByteTimeoutMs, 1000u);
+    EXPECT_EQ(t.RetryPauseSeconds, 1);
+    EXPECT_EQ(t.CarrierDropWaitMs, 5000u);
+    EXPECT_EQ(t.QuietMs, 200u);
+    EXPECT_EQ(t.QuietLimitMs, 2000u);
+    EXPECT_EQ(TCommClass::XmodemMaxErrors, 12);
+}
 
 TEST_F(Xmodem, EotAtOnceLeavesTheFileEmpty) {
     port->script = {std::string{EOT}};
@@ -220,10 +237,12 @@ TEST_F(Xmodem, TimeoutIsShownOnceAndTheRetriesGoOnQuietly) {
     EXPECT_EQ(Receive(), Data(1));
     EXPECT_EQ(port->Controls(), "NNNAA");
     EXPECT_EQ(Prompted(), Texts{"Timeout occoured!"});
+    EXPECT_GE(seconds, 4.0) << "two seconds of silence and two pauses";
 }
 
 // A zero byte is a bad start byte like any other, not a time-out.
 TEST_F(Xmodem, AZeroStartByteIsNoTimeout) {
+    QuickRetries();
     port->script = {std::string(1, '\0'), Block(1, Data(1)), std::string{EOT}};
     EXPECT_EQ(Receive(), Data(1));
     EXPECT_EQ(port->Controls(), "NNAA");
@@ -235,6 +254,7 @@ TEST_F(Xmodem, TimeoutAfterABlock) {
     EXPECT_EQ(Receive(), Data(1) + Data(2));
     EXPECT_EQ(port->Controls(), "NANAA");
     EXPECT_EQ(Prompted(), Texts{"Timeout occoured!"});
+    EXPECT_GE(seconds, 2.0) << "a second of silence and a pause";
 }
 
 TEST_F(Xmodem, CanEndsTheReceiveAtOnce) {
@@ -247,6 +267,7 @@ TEST_F(Xmodem, CanEndsTheReceiveAtOnce) {
 // A sender that has finished or given up says so again after a NAK; that
 // is no bad start byte.
 TEST_F(Xmodem, EotAndCanAfterANakAreTakenAsSuch) {
+    QuickRetries();
     port->script = {Block(1, Data(1)), std::string{SOH}, std::string{EOT}};
     EXPECT_EQ(Receive(), Data(1));
     EXPECT_EQ(port->Controls(), "NANA");
@@ -273,6 +294,7 @@ TEST_F(Xmodem, AShortBlockIsNotWritten) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         NewPort();
+        QuickRetries();
         port->script = {Block(1, Data(1)), c.cut, Block(2, Data(3)), std::string{EOT}};
         EXPECT_EQ(Receive(), Data(1) + Data(3));
         EXPECT_EQ(port->Controls(), "NANAA");
@@ -284,6 +306,7 @@ TEST_F(Xmodem, AShortBlockIsNotWritten) {
 // Twelve errors are tolerated; a good block after the twelfth goes on to
 // the next start byte, so the transfer is not cut short without a word.
 TEST_F(Xmodem, TheErrorLimitReachedByARetryStillReceivesToTheEnd) {
+    QuickRetries();
     port->script = {Block(1, Data(1))};
     for (int i = 0; i < 12; ++i) port->script.push_back(std::string{SOH});
     port->script.push_back(Block(2, Data(2)));
@@ -295,6 +318,7 @@ TEST_F(Xmodem, TheErrorLimitReachedByARetryStillReceivesToTheEnd) {
 }
 
 TEST_F(Xmodem, TheThirteenthBadStartByteEndsWithSohErrors) {
+    QuickRetries();
     port->script = {Block(1, Data(1))};
     for (int i = 0; i < 12; ++i) port->script.push_back(std::string{static_cast<char>(0x55)});
     port->script.push_back(Block(2, Data(2)));
@@ -317,11 +341,12 @@ TEST_F(Xmodem, TheCarrierWaitEndsWhenTheModemHangsUp) {
 }
 
 TEST_F(Xmodem, TheCarrierWaitIsBounded) {
+    comm.XmodemTimes.CarrierDropWaitMs = 700;
     port->lines = [](int64_t) { return uint8_t{11}; };
     port->script = {Block(1, Data(1)), std::string{EOT}};
     EXPECT_EQ(Receive(), Data(1));
-    EXPECT_GE(seconds, TCommClass::CarrierDropWaitMs / 1000.0 - 0.05);
-    EXPECT_LT(seconds, TCommClass::CarrierDropWaitMs / 1000.0 + 1.5);
+    EXPECT_GE(seconds, 0.7 - 0.05);
+    EXPECT_LT(seconds, 0.7 + 1.2);
     // Another line pattern (RING on) is no call in progress.
     NewPort();
     port->lines = [](int64_t) { return uint8_t{15}; };
@@ -342,13 +367,14 @@ TEST_F(Xmodem, TheModemsLastWordsAreReadUpToASilence) {
     EXPECT_LT(seconds, 0.8);
 }
 
-TEST_F(Xmodem, AChatteringLineIsLeftAfterTwoSeconds) {
+TEST_F(Xmodem, AChatteringLineIsLeftAtTheLimit) {
+    comm.XmodemTimes.QuietLimitMs = 600;
     std::vector<std::pair<std::string, int>> chatter;
     for (int ms = 0; ms < 6000; ms += 50) chatter.emplace_back("RING\r\n", ms);
     port->script = {std::string{EOT}, Answer(chatter)};
     Receive();
-    EXPECT_GE(seconds, 1.9);
-    EXPECT_LT(seconds, 2.8);
+    EXPECT_GE(seconds, 0.55);
+    EXPECT_LT(seconds, 1.4);
 }
 
 TEST_F(Xmodem, ReceivedBytesCountsTheReadInProgress) {
