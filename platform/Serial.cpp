@@ -8,6 +8,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -82,9 +83,17 @@ termios2 MakeTermios(const termios2& current, const LineSettings& s) {
 // these; it is not a failure.
 bool NoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
 
+// Pseudo-terminal slaves have these device majors.
+bool IsPseudoTerminal(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const unsigned major = ::major(st.st_rdev);
+    return major >= 136 && major <= 143;
+}
+
 class TtyPort : public Port {
 public:
-    explicit TtyPort(int fd) : fd_(fd) {}
+    explicit TtyPort(int fd) : fd_(fd), pseudo_(IsPseudoTerminal(fd)) {}
     ~TtyPort() override { Close(); }
     TtyPort(const TtyPort&) = delete;
     TtyPort& operator=(const TtyPort&) = delete;
@@ -112,6 +121,11 @@ public:
 
     bool Purge(bool input, bool output) override {
         if (fd_ < 0) return false;
+        // A pseudo-terminal has no line that bytes wait for: what was written
+        // has been sent, as a real port at its speed would have sent it by the
+        // next command. Flushing it would take back a command the peer has
+        // not read yet.
+        if (pseudo_) output = false;
         if (!input && !output) return true;
         const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
         return ::ioctl(fd_, TCFLSH, which) == 0;
@@ -194,6 +208,7 @@ private:
     }
 
     int fd_;
+    bool pseudo_;
     Timeouts timeouts_;
 };
 

@@ -280,6 +280,23 @@ TEST_F(SerialQueues, CountsPurgesAndReportsNoStatusLinesOnAPty) {
     EXPECT_TRUE(port->SetupQueues(2048, 2048));
 }
 
+// The modem reads a command at its own pace; a purge before the next command
+// must not take back the last one, which a real line would have sent by then.
+TEST_F(SerialQueues, APurgeKeepsWhatWasWrittenToAPseudoTerminal) {
+    std::size_t written = 0;
+    ASSERT_TRUE(port->SetTimeouts(ReadLimits(0, 0, 100)));
+    pty.Write("stale");
+    ASSERT_TRUE(port->WaitReadable(1000));
+    // The purge comes at once, before the kernel has handed the bytes on.
+    ASSERT_TRUE(port->Write("ATE0V1+mem\r\n", 12, written));
+    ASSERT_EQ(written, 12u);
+    EXPECT_TRUE(port->Purge(true, true));
+    uint32_t in = 99, out = 99;
+    ASSERT_TRUE(port->QueueCounts(in, out));
+    EXPECT_EQ(in, 0u);
+    EXPECT_EQ(pty.Read(500), "ATE0V1+mem\r\n");
+}
+
 // ---- reads and writes ----
 
 TEST_F(SerialIo, ReadEndsAtTheTotalLimitAndGivesWhatCame) {
