@@ -17,14 +17,17 @@
 #include "support/Version.h"
 
 int main(int argc, char** argv) {
+    // Taken before the application object sees them: it removes the options
+    // of the GUI toolkit (-style, -reverse, ...) from argv, and every argument
+    // but the autostart switch is an unknown parameter of this program.
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+
     app::Application application(argc, argv);
     ui::Install(ui::FromEnvironment());
     CheckComCtlVersion();
     app::SetTitle("Pellow");
     application.setApplicationName("Pellow");
-
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
 
     LanguageClass language;
     Lang = &language;

@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "testkit/ModemSim.h"
@@ -160,12 +161,36 @@ TEST_F(PellowSystemTest, RecentGuiLibraryStartsAndSigtermClosesTheWindowNormally
 }
 
 TEST_F(PellowSystemTest, UnknownParameterEndsWithItsMessage) {
-    auto run = Start({"/AUTOSTART"});
+    // The options of the GUI toolkit are no parameters of the program either.
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"/AUTOSTART"}, "/AUTOSTART"}, {{"-reverse"}, "-reverse"}, {{"-AUTOSTART", "-style", "fusion"}, "-style"}};
+    for (const auto& [args, shown] : cases) {
+        SCOPED_TRACE(shown);
+        std::filesystem::remove(UiLog());
+        auto run = Start(args);
+        EXPECT_EQ(run->Wait(30), 0);
+        EXPECT_EQ(testkit::ReadFile(UiLog()),
+                  "message\tPellow\tIn the command line, there is an unkown parameter:\\n" + shown + "\n");
+        EXPECT_EQ(Hive().find("cColumn"), std::string::npos);
+        EXPECT_FALSE(PlacementSaved());
+    }
+}
+
+TEST_F(PellowSystemTest, AnswersFromAFileAloneKeepARunWithoutAPersonGoing) {
+    // No prompt log: the warning about the log file takes its answer from the
+    // file, and the start-up goes on to the window; a box shown to nobody
+    // would hold the run before the close by SIGTERM could reach it.
+    std::filesystem::create_symlink(home.Path() + "/no-such-device", testkit::PortLink(1));
+    Option("LogFileName", "\"" + home.Path() + "/no-such-folder/Pellow.log\"");
+    const std::string answers = home.Path() + "/answers.txt";
+    testkit::WriteFile(answers, "OK\n");
+    auto run = Start({}, {{"PELLOW_UI_LOG", ""}, {"PELLOW_UI_ANSWERS", answers}});
+    EXPECT_EQ(run->Wait(6), -1);
+    run->Signal(SIGTERM);
     EXPECT_EQ(run->Wait(30), 0);
-    EXPECT_EQ(testkit::ReadFile(UiLog()),
-              "message\tPellow\tIn the command line, there is an unkown parameter:\\n/AUTOSTART\n");
-    EXPECT_EQ(Hive().find("cColumn"), std::string::npos);
-    EXPECT_FALSE(PlacementSaved());
+    EXPECT_FALSE(std::filesystem::exists(UiLog()));
+    EXPECT_NE(Hive().find("\"cColumnW1\"=dword:00000078"), std::string::npos) << Hive();
+    EXPECT_TRUE(PlacementSaved()) << Hive();
 }
 
 TEST_F(PellowSystemTest, NoModemAtAllReachesTheNotConnectedState) {
