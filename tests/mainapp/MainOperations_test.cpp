@@ -39,10 +39,7 @@ class MainOperationsTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        tmp = home.Path() + "/tmp";
-        mkdir(tmp.c_str(), 0700);
-        savedTmp_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-        setenv("TMPDIR", tmp.c_str(), 1);
+        tmp = UsePrivateTemp();
         previousLauncher_ = shell::InstallLauncher(std::make_unique<RecordingLauncher>(&starts));
         modem->messages = {{MsgTypeVoice, 1, MsgStateNew, "111", "5 s", EncodeDate(2001, 3, 7) + EncodeTime(9, 5, 0, 0)},
                            {MsgTypeFax, 1, MsgStateNew, "222", "1 p", EncodeDate(2001, 3, 8) + EncodeTime(23, 59, 1, 0)},
@@ -52,8 +49,6 @@ protected:
     }
     void TearDown() override {
         shell::InstallLauncher(std::move(previousLauncher_));
-        if (savedTmp_.empty()) unsetenv("TMPDIR");
-        else setenv("TMPDIR", savedTmp_.c_str(), 1);
         ResetClock();
         MainWindowTest::TearDown();
     }
@@ -79,19 +74,13 @@ protected:
     std::vector<RecordingLauncher::Start> starts;
 
 private:
-    std::string savedTmp_;
     std::unique_ptr<shell::Launcher> previousLauncher_;
 };
 
 TEST_F(MainOperationsTest, PlayAndViewInListOrder) {
     // Without the viewer beside the program, an outside viewer found by name
     // is started with the same parameters.
-    const std::string bin = home.Path() + "/bin";
-    mkdir(bin.c_str(), 0700);
-    testkit::WriteFile(bin + "/WANGIMG", "#!/bin/sh\n");
-    chmod((bin + "/WANGIMG").c_str(), 0700);
-    const std::string keep = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", bin.c_str(), 1);
+    const OutsideViewers viewers(home.Path() + "/bin", {"WANGIMG"});
     Start();
     Select({1, 0});
     std::vector<std::string> during;
@@ -100,7 +89,6 @@ TEST_F(MainOperationsTest, PlayAndViewInListOrder) {
                          (form->TransferRunning ? " transfer" : "") + (ui->WaitCursor() ? " hourglass" : ""));
     };
     form->ToolButtonPlayClick();
-    setenv("PATH", keep.c_str(), 1);
     const auto calls = Calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], "PlayMsg 1");
@@ -112,7 +100,7 @@ TEST_F(MainOperationsTest, PlayAndViewInListOrder) {
                                                 "2 Loading fax ... busy transfer hourglass"}));
     ASSERT_EQ(starts.size(), 1u);
     const std::string viewer = shell::SiblingProgram("leafor");
-    EXPECT_EQ(starts[0].program, files::FileExists(viewer) ? viewer : bin + "/WANGIMG");
+    EXPECT_EQ(starts[0].program, files::FileExists(viewer) ? viewer : viewers.Path("WANGIMG"));
     EXPECT_TRUE(Prompts().empty());
     EXPECT_EQ(starts[0].args, (std::vector<std::string>{fax, "/TEMP"}));
     EXPECT_EQ(form->ImageListAnimation, form->ImageListModemBlink);
@@ -121,11 +109,7 @@ TEST_F(MainOperationsTest, PlayAndViewInListOrder) {
 
 TEST_F(MainOperationsTest, OutsideViewersByNameAndTheErrorBox) {
     if (files::FileExists(shell::SiblingProgram("leafor"))) GTEST_SKIP() << "the viewer is beside the tests";
-    const std::string bin = home.Path() + "/bin";
-    mkdir(bin.c_str(), 0700);
-    const char* savedPath = std::getenv("PATH");
-    const std::string keep = savedPath ? savedPath : "";
-    setenv("PATH", bin.c_str(), 1);
+    const OutsideViewers viewers(home.Path() + "/bin", {});
     Start();
     Select({1});
     form->ToolButtonPlayClick();
@@ -134,12 +118,10 @@ TEST_F(MainOperationsTest, OutsideViewersByNameAndTheErrorBox) {
     EXPECT_EQ(p[0].text, "Error occured on excecution of KODAKIMG.EXE\r\nProgram not found!");
     EXPECT_TRUE(starts.empty());
     // An outside viewer found by name gets the same parameters.
-    testkit::WriteFile(bin + "/WANGIMG", "#!/bin/sh\n");
-    chmod((bin + "/WANGIMG").c_str(), 0700);
+    viewers.Add("WANGIMG");
     form->ToolButtonPlayClick();
-    setenv("PATH", keep.c_str(), 1);
     ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].program, bin + "/WANGIMG");
+    EXPECT_EQ(starts[0].program, viewers.Path("WANGIMG"));
     EXPECT_EQ(starts[0].args.at(1), "/TEMP");
     EXPECT_EQ(Prompts().size(), 1u);
 }
@@ -465,7 +447,7 @@ TEST_F(MainOperationsTest, AnOperationEndedByAnExceptionLeavesTheWindowUsable) {
 
 TEST_F(MainOperationsTest, AFaxViewWithoutATemporaryFileSaysSo) {
     TFormMain& f = Start();
-    setenv("TMPDIR", (home.Path() + "/no-such-folder").c_str(), 1);
+    const ScopedEnv missing("TMPDIR", home.Path() + "/no-such-folder");
     Select({1});
     EXPECT_THROW(f.ToolButtonPlayClick(), EInOutError);
     EXPECT_TRUE(Calls().empty());
@@ -488,17 +470,49 @@ TEST_F(MainOperationsTest, ACloseDuringAnOperationWaitsForItsEnd) {
 }
 
 TEST_F(MainOperationsTest, ClosingInAutostartModeReleasesAndEnds) {
+    // How the window stands when the modem is told to release.
+    struct Releasing : FakeModem {
+        std::function<void()> seen;
+        void ReleaseNewMsgs() override {
+            seen();
+            FakeModem::ReleaseNewMsgs();
+        }
+    };
+    const std::vector<FakeMessage> messages = modem->messages;
+    for (const bool quickClose : {true, false}) {
+        SCOPED_TRACE(quickClose);
+        auto releasing = std::make_unique<Releasing>();
+        releasing->messages = messages;
+        Releasing& m = *releasing;
+        modem = std::move(releasing);
+        halts.clear();
+        SetOption("AutoRelease", true);
+        SetOption("AutoReleaseQuickClose", quickClose);
+        TFormMain& f = Start({"-AUTOSTART"});
+        f.show();
+        std::string during;
+        m.seen = [&] {
+            during = std::string(f.isVisible() ? "shown" : "hidden") + (f.Busy ? " busy " : " ") + f.StatusText() +
+                     (ui->WaitCursor() ? " hourglass" : "") +
+                     (f.ImageListAnimation == f.ImageListModemDownload ? " download" : "");
+        };
+        f.close();
+        EXPECT_EQ(Calls(), std::vector<std::string>{"ReleaseNewMsgs"});
+        EXPECT_EQ(during, std::string(quickClose ? "hidden" : "shown") +
+                              " busy Releasing all messages ... hourglass download");
+        EXPECT_EQ(halts, std::vector<int>{0});
+        EXPECT_EQ(RegReadInteger("cColumn0", PellowKey, -9), 0);  // the columns are saved first
+        form.reset();
+    }
+}
+
+TEST_F(MainOperationsTest, ClosingInAutostartModeWithNothingNewReleasesNothing) {
+    for (auto& msg : modem->messages) msg.state = MsgStateOld;
     SetOption("AutoRelease", true);
-    SetOption("AutoReleaseQuickClose", true);
     TFormMain& f = Start({"-AUTOSTART"});
-    f.show();
-    bool hiddenBeforeRelease = false;
     f.close();
-    EXPECT_EQ(Calls(), std::vector<std::string>{"ReleaseNewMsgs"});
+    EXPECT_TRUE(Calls().empty());
     EXPECT_EQ(halts, std::vector<int>{0});
-    EXPECT_FALSE(f.isVisible());
-    (void)hiddenBeforeRelease;
-    EXPECT_EQ(RegReadInteger("cColumn0", PellowKey, -9), 0);  // the columns are saved first
 }
 
 TEST_F(MainOperationsTest, ClosingWithoutAutostartReleasesNothing) {

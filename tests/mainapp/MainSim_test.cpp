@@ -72,10 +72,7 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         UseRealModem();
-        tmp = home.Path() + "/tmp";
-        mkdir(tmp.c_str(), 0700);
-        savedTmp_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-        setenv("TMPDIR", tmp.c_str(), 1);
+        tmp = UsePrivateTemp();
         previousLauncher_ = shell::InstallLauncher(std::make_unique<NoStartLauncher>(&starts));
         // Only COM1 holds a modem; the other ports of the search do not exist.
         std::filesystem::create_directories(home.Path() + "/ports");
@@ -89,8 +86,6 @@ protected:
         delete real;
         sim.reset();
         shell::InstallLauncher(std::move(previousLauncher_));
-        if (savedTmp_.empty()) unsetenv("TMPDIR");
-        else setenv("TMPDIR", savedTmp_.c_str(), 1);
     }
     // The simulator on COM1 with a memory of the test's own (empty: its default).
     void Modem(const std::vector<std::string>& Args, const std::string& Scenario = "") {
@@ -131,7 +126,6 @@ protected:
     std::unique_ptr<MainDialogs> dialogs;
 
 private:
-    std::string savedTmp_;
     std::unique_ptr<shell::Launcher> previousLauncher_;
 };
 
@@ -169,14 +163,43 @@ TEST_F(MainSimTest, DefaultMemoryOfThe3comModem) {
     }
 }
 
+TEST_F(MainSimTest, TypeTextsAndCellsOfTheModemsMessagesInAStoredColumnOrder) {
+    // The 3Com modem reports an error status for faxes only.
+    Modem({"--model", "sportster"},
+          "[message]\ntype = voice\nstate = new\ncaller = \"0815\"\ntime = 66,9,5\n"
+          "[message]\ntype = fax\nstate = new\n"
+          "[message]\ntype = voice\nstate = old\n"
+          "[message]\ntype = fax\nstate = old\n"
+          "[message]\ntype = fax\nstate = new\nerror = 1\n"
+          "[message]\ntype = fax\nstate = old\nerror = 1\n");
+    SetOption("TypeShowText", true);
+    SetOption("cColumn0", 3);  // Type last, Size first
+    SetOption("cColumn3", 0);
+    TFormMain& f = Run();
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 6);
+    EXPECT_EQ(HeaderAt(0), "Size");
+    EXPECT_EQ(HeaderAt(3), "Type");
+    const std::pair<int, const char*> types[] = {{0, "New Voice"}, {1, "New Fax"}, {2, "Voice"},
+                                                 {3, "Fax"},       {5, "Fax: ERROR"}, {7, "Fax: ERROR"}};
+    for (int r = 0; r < 6; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(ImageAt(r, 3), types[r].first);
+        EXPECT_EQ(Cell(r, 3), types[r].second);
+        EXPECT_EQ(ImageAt(r, 0), -1);
+        std::string size;
+        ModemObject->GetMsgSize(r + 1, size);
+        EXPECT_EQ(Cell(r, 0), size);
+    }
+    EXPECT_EQ(Trim(Cell(0, 1)), "0815");
+    const TDateTime first = ModemObject->GetMsgDateTime(1);
+    ASSERT_NE(first, 0);
+    EXPECT_EQ(Cell(0, 2), mainrules::DateCellText(first));
+    EXPECT_EQ(f.StatusText(), "3 new messages");
+}
+
 TEST_F(MainSimTest, PlayAndViewAVoiceMailAndAFaxSelectedTogether) {
     // Without the viewer beside the program an outside viewer is started by name.
-    const std::string bin = home.Path() + "/bin";
-    mkdir(bin.c_str(), 0700);
-    testkit::WriteFile(bin + "/KODAKIMG", "#!/bin/sh\n");
-    chmod((bin + "/KODAKIMG").c_str(), 0700);
-    const std::string keep = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", bin.c_str(), 1);
+    const OutsideViewers viewers(home.Path() + "/bin", {"KODAKIMG"});
     Modem({"--model", "56k-message"},
           "[message]\ntype = voice\nstate = new\nseconds = 1\nago = 1h\n"
           "[message]\ntype = fax\nstate = new\npages = 2\nago = 30m\n");
@@ -184,7 +207,6 @@ TEST_F(MainSimTest, PlayAndViewAVoiceMailAndAFaxSelectedTogether) {
     ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 2);
     Select({0, 1});
     f.ToolButtonPlayClick();
-    setenv("PATH", keep.c_str(), 1);
     const auto lines = sim->TranscriptLines();
     const auto play = std::find(lines.begin(), lines.end(), "ATE0V1s31=128+MVP=1");
     const auto page = std::find_if(lines.begin(), lines.end(),
@@ -195,7 +217,7 @@ TEST_F(MainSimTest, PlayAndViewAVoiceMailAndAFaxSelectedTogether) {
     ASSERT_EQ(starts.size(), 1u);
     ASSERT_EQ(starts[0].size(), 3u);
     const std::string viewer = shell::SiblingProgram("leafor");
-    EXPECT_EQ(starts[0][0], files::FileExists(viewer) ? viewer : bin + "/KODAKIMG");
+    EXPECT_EQ(starts[0][0], files::FileExists(viewer) ? viewer : viewers.Path("KODAKIMG"));
     EXPECT_EQ(starts[0][2], "/TEMP");
     EXPECT_TRUE(Prompts().empty());
     const std::string fax = starts[0][1];

@@ -4,10 +4,13 @@
 // the detection and family seams, and the process end caught.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <cstdlib>
+#include <initializer_list>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,6 +47,50 @@ private:
 inline const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 inline void App() { app::SetTitle("Pellow"); }
+
+// An environment variable set for the object's lifetime, then as it was
+// (also unset) again, whatever way the test leaves.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* Name, const std::string& Value) : name_(Name) {
+        if (const char* old = std::getenv(Name)) saved_ = old;
+        setenv(Name, Value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (saved_) setenv(name_.c_str(), saved_->c_str(), 1);
+        else unsetenv(name_.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> saved_;
+};
+
+// A folder that is the whole PATH while the object lives, holding the
+// outside fax viewers named (as programs that do nothing), so that looking
+// them up by name finds these or nothing.
+class OutsideViewers {
+public:
+    OutsideViewers(const std::string& Folder, std::initializer_list<const char*> Programs)
+        : folder_(Made(Folder)), path_("PATH", folder_) {
+        for (const char* p : Programs) Add(p);
+    }
+    void Add(const char* Program) const {
+        testkit::WriteFile(Path(Program), "#!/bin/sh\n");
+        chmod(Path(Program).c_str(), 0700);
+    }
+    std::string Path(const char* Program) const { return folder_ + "/" + Program; }
+
+private:
+    static std::string Made(const std::string& Folder) {
+        mkdir(Folder.c_str(), 0700);
+        return Folder;
+    }
+    std::string folder_;
+    ScopedEnv path_;
+};
 
 struct FakeMessage {
     int type = MsgTypeVoice;
@@ -117,8 +164,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         App();
-        savedHome_ = std::getenv("HOME") ? std::optional<std::string>(std::getenv("HOME")) : std::nullopt;
-        setenv("HOME", home.Path().c_str(), 1);
+        homeEnv_.emplace("HOME", home.Path());
         language.SetLanguage(LangEnglish);
         Lang = &language;
         PellowOptions = TPellowOptions{};
@@ -152,7 +198,8 @@ protected:
         TFormMain::DetectHook() = savedDetect_;
         TFormMain::ModemFactoryHook() = savedFactory_;
         process::SetHaltHandler(savedHalt_);
-        if (savedHome_) setenv("HOME", savedHome_->c_str(), 1);
+        tempEnv_.reset();
+        homeEnv_.reset();
     }
 
     // Makes the window as the program entry does, without its first Reload.
@@ -181,6 +228,14 @@ protected:
 
     std::vector<ui::Prompt> Prompts() { return ui->Prompts(); }
 
+    // A temporary folder of the test's own (TMPDIR) until the test ends; its path.
+    std::string UsePrivateTemp() {
+        const std::string tmp = home.Path() + "/tmp";
+        mkdir(tmp.c_str(), 0700);
+        tempEnv_.emplace("TMPDIR", tmp);
+        return tmp;
+    }
+
     // The cell of a row in the column at display position p.
     QTreeWidgetItem* Row(int r) { return form->ExtListView1->topLevelItem(r); }
     int ColumnAt(int Position) { return form->ExtListView1->header()->logicalIndex(Position); }
@@ -201,7 +256,8 @@ protected:
     std::unique_ptr<TFormMain> form;
 
 private:
-    std::optional<std::string> savedHome_;
+    std::optional<ScopedEnv> homeEnv_;
+    std::optional<ScopedEnv> tempEnv_;
     TFormMain::DetectFunction savedDetect_;
     TFormMain::ModemFactory savedFactory_;
     std::function<void(int)> savedHalt_;
