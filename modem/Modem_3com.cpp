@@ -8,6 +8,7 @@
 #include "modem/g3resolution.h"
 #include "platform/App.h"
 #include "platform/Checked.h"
+#include "platform/Files.h"
 #include "platform/StrUtils.h"
 #include "platform/Ui.h"
 #include "support/DateTimeEx.h"
@@ -197,7 +198,13 @@ void TModem3comClass::PlayMsg(int32_t N) {
 void TModem3comClass::SaveFaxMsg(int32_t N, const std::string& FileName, const std::string&) {
     const std::string download = MakeFaxDownloadFile();
     if (download.empty()) throw EInOutError("Cannot create a temporary file");
-    DownloadMsg(N, download);
+    try {
+        DownloadMsg(N, download);
+    } catch (...) {
+        // The writer deletes the download; one that fails on the way never reaches it.
+        files::DeleteFile(download);
+        throw;
+    }
     std::string resolution = "T4N";
     G3TifResolution probe;
     probe.DetectResolution(download, resolution);

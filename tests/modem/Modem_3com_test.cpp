@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "modem/ModemDialogs.h"
 #include "modem/Sim3comRig.h"
@@ -182,6 +183,29 @@ TEST(Modem3com, FromTheFirstOfJulyTheDaysCountFromJuly) {
     EXPECT_NEAR(r.modem.GetMsgDateTime(2), EncodeDate(2023, 5, 30) + 9.0 / 24, 1e-6);
 }
 
+// Three days past today's number the message belongs to the half-year before.
+TEST(Modem3com, TheHalfYearOfAMessageTurnsThreeDaysPastToday) {
+    struct Case {
+        TDateTime today;
+        int day;
+        TDateTime date;
+    };
+    const Case cases[] = {
+        {EncodeDate(2023, 3, 10), 0, EncodeDate(2022, 12, 31)},
+        {EncodeDate(2023, 3, 10), 71, EncodeDate(2023, 3, 12)},
+        {EncodeDate(2023, 3, 10), 72, EncodeDate(2022, 9, 10)},
+        {EncodeDate(2023, 7, 1), 3, EncodeDate(2023, 7, 3)},
+        {EncodeDate(2023, 7, 1), 4, EncodeDate(2023, 1, 4)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(DateToStr(c.today) + " day " + std::to_string(c.day));
+        FixedClock clock(c.today + 0.5);
+        Rig r("[message]\ntime = " + std::to_string(c.day) + ",6,0\nseconds = 1\n");
+        r.modem.Refresh();
+        EXPECT_NEAR(r.modem.GetMsgDateTime(1), c.date + 0.25, 1e-6);
+    }
+}
+
 TEST(Modem3com, TheDayNumberIsTheDayOfTheYearBeforeJuly) {
     const std::pair<TDateTime, int> cases[] = {
         {EncodeDate(2023, 3, 10), 69}, {EncodeDate(2023, 1, 1), 1},    {EncodeDate(2024, 6, 30), 182},
@@ -256,6 +280,8 @@ TEST_F(Pages, AMessageInsideOnePageIsCopiedFromItsStartToItsEnd) {
     EXPECT_EQ(r.modem.CurPage, 5);
     EXPECT_EQ(r.Received("ATE0V1+mtp=4"), 1);
     EXPECT_NE(r.log.Text().find("###Get Memory block #4"), std::string::npos);
+    // The download hands the page command on without a line end of its own.
+    EXPECT_NE(r.log.Text().find("<- \"ATE0V1+mtp=4\""), std::string::npos);
 }
 
 TEST_F(Pages, AMessageOverThreePagesJoinsThem) {
@@ -339,6 +365,9 @@ TEST_F(Pages, ReleaseReadsTheFirstPageOfEachNewMessageAndTheModemThenReportsThem
     EXPECT_TRUE(ui->Prompts().empty());
     EXPECT_EQ(r.log.Text().find("###Get Memory block"), std::string::npos);
     EXPECT_NE(r.log.Text().find("###Transfer memory page to release message"), std::string::npos);
+    // The release ends each page command with CR LF in the command text.
+    for (const char* sent : {"<- \"ATE0V1+mtp=4<13><10>\"", "<- \"ATE0V1+mtp=5<13><10>\""})
+        EXPECT_NE(r.log.Text().find(sent), std::string::npos) << sent;
     // The counts keep their values until the next Refresh, which finds nothing new.
     EXPECT_EQ(r.modem.GetNewMsgCount(), 2);
     EXPECT_FALSE(r.modem.IsMsgNew(1));
@@ -376,20 +405,36 @@ TEST(Modem3com, EraseAllSendsTheEraseAndForgetsTheCache) {
     EXPECT_NE(r.log.Text().find("###Erasing all messages"), std::string::npos);
 }
 
+// The temporary folder pointed at a fresh folder of the test's own, so that
+// only the files of the test count.
+class ScopedTempFolder {
+public:
+    explicit ScopedTempFolder(const std::string& Path) : path_(Path) {
+        std::filesystem::create_directory(path_);
+        if (const char* old = std::getenv("TMPDIR")) old_ = old;
+        setenv("TMPDIR", path_.c_str(), 1);
+    }
+    ~ScopedTempFolder() {
+        if (old_) setenv("TMPDIR", old_->c_str(), 1);
+        else unsetenv("TMPDIR");
+    }
+    ScopedTempFolder(const ScopedTempFolder&) = delete;
+    ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
+
+    long Files() const {
+        return std::distance(std::filesystem::directory_iterator(path_), std::filesystem::directory_iterator{});
+    }
+
+private:
+    std::string path_;
+    std::optional<std::string> old_;
+};
+
 TEST(Modem3com, SaveFaxMsgWritesATiffFileAndRemovesTheDownload) {
     FixedClock clock(kTenthOfMarch);
     Rig r("[message]\ntype = fax\npages = 2\n[message]\ntype = fax\npages = 1\nfine = yes\n");
     r.modem.Refresh();
-    // A temporary folder of the test's own, so that only its files count.
-    const std::string tmp = r.log.Home() + "/tmp";
-    std::filesystem::create_directory(tmp);
-    const char* oldTmp = std::getenv("TMPDIR");
-    const std::string savedTmp = oldTmp ? oldTmp : "";
-    setenv("TMPDIR", tmp.c_str(), 1);
-    auto count = [&] {
-        return std::distance(std::filesystem::directory_iterator(tmp), std::filesystem::directory_iterator{});
-    };
-    const auto before = count();
+    ScopedTempFolder tmp(r.log.Home() + "/tmp");
     for (int n = 1; n <= 2; ++n) {
         const std::string tiff = r.log.Home() + "/fax" + std::to_string(n) + ".tif";
         r.modem.SaveFaxMsg(n, tiff, "");
@@ -405,9 +450,17 @@ TEST(Modem3com, SaveFaxMsgWritesATiffFileAndRemovesTheDownload) {
         EXPECT_EQ(dirs, n == 1 ? 2u : 1u);
         EXPECT_NE(info.find(n == 1 ? "1143" : "2287"), std::string::npos) << info;
     }
-    EXPECT_EQ(count(), before);
-    if (oldTmp) setenv("TMPDIR", savedTmp.c_str(), 1);
-    else unsetenv("TMPDIR");
+    EXPECT_EQ(tmp.Files(), 0);
+}
+
+TEST(Modem3com, ADownloadThatFailsLeavesNoTemporaryFileAndNoTiff) {
+    Rig r("[message]\ntype = fax\nnext = 4,40000\npages = 1\n");
+    r.modem.Refresh();
+    ScopedTempFolder tmp(r.log.Home() + "/tmp");
+    const std::string tiff = r.log.Home() + "/fax.tif";
+    EXPECT_THROW(r.modem.SaveFaxMsg(1, tiff, ""), ERangeError);
+    EXPECT_EQ(tmp.Files(), 0);
+    EXPECT_FALSE(std::filesystem::exists(tiff));
 }
 
 // --- Playing
