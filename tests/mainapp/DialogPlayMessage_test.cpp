@@ -12,6 +12,8 @@
 #include "mainapp/Sim3comForms.h"
 
 using formstest::FormDialogs;
+using formstest::Tick;
+using formstest::TickUntilClosed;
 using formstest::WhenShown;
 using sim3comtest::Rig;
 
@@ -26,17 +28,6 @@ seconds = 3
 )";
 
 std::string Text(const QLabel* L) { return L->text().toStdString(); }
-
-// Ticks the dialog's timer until the dialog closes; the ticks it took.
-int TickUntilClosed(TFormPlayingMessage& D, int Limit, const std::function<void(int)>& AfterTick = {}) {
-    int ticks = 0;
-    while (D.isVisible() && ticks < Limit) {
-        D.Timer1Timer();
-        ++ticks;
-        if (AfterTick) AfterTick(ticks);
-    }
-    return ticks;
-}
 
 TEST(DialogPlayMessage, HasTheControlsAndTextsOfTheForm) {
     testkit::TempHome home;  // its placement is saved when it goes
@@ -87,7 +78,7 @@ TEST(DialogPlayMessage, RunsForTheMessagesLengthAndThenSendsAt) {
     EXPECT_EQ(total, "01:05");
     EXPECT_EQ(msgNo, "Playing Message #1");
     EXPECT_EQ(atSixAndAHalf, "00:06");
-    EXPECT_EQ(dialogs.last, mrOk);
+    EXPECT_EQ(dialogs.play.result(), mrOk);
     EXPECT_FALSE(d.Timer1->isActive());
     // Closing sends AT, which ends the playback; PlayMsg's own AT follows.
     const std::string log = r.log.Text();
@@ -108,7 +99,7 @@ TEST(DialogPlayMessage, AMessageOfNoLengthClosesAtTheFirstTick) {
     r.modem.PlayMsg(2);
     EXPECT_EQ(dialogs.play.ProgressBarTime->maximum(), 0);
     EXPECT_EQ(ticks, 1);
-    EXPECT_EQ(dialogs.last, mrOk);
+    EXPECT_EQ(dialogs.play.result(), mrOk);
 }
 
 TEST(DialogPlayMessage, StopSendsALineEndThenAtAndEndsWithCancel) {
@@ -117,11 +108,11 @@ TEST(DialogPlayMessage, StopSendsALineEndThenAtAndEndsWithCancel) {
     FormDialogs dialogs;
     TFormPlayingMessage& d = dialogs.play;
     WhenShown([&] {
-        TickUntilClosed(d, 20);
+        Tick(d, 20);
         QTest::mouseClick(d.ButtonAbbrechen, Qt::LeftButton);
     });
     r.modem.PlayMsg(1);
-    EXPECT_EQ(dialogs.last, mrCancel);
+    EXPECT_EQ(dialogs.play.result(), mrCancel);
     EXPECT_EQ(d.Position(), 20);
     EXPECT_FALSE(d.isVisible());
     const std::string log = r.log.Text();
@@ -144,7 +135,7 @@ TEST(DialogPlayMessage, ARightButtonReleaseOnStopStillEndsTheRun) {
     FormDialogs dialogs;
     WhenShown([&] { QTest::mouseClick(dialogs.play.ButtonAbbrechen, Qt::RightButton); });
     r.modem.PlayMsg(3);
-    EXPECT_EQ(dialogs.last, mrCancel);
+    EXPECT_EQ(dialogs.play.result(), mrCancel);
     const std::string log = r.log.Text();
     EXPECT_NE(log.find("###Stop playing (2)"), std::string::npos);
     EXPECT_NE(log.find("###Stop playing (3)"), std::string::npos);
@@ -156,7 +147,7 @@ TEST(DialogPlayMessage, ClosingTheWindowCancelsAndSendsAt) {
     FormDialogs dialogs;
     WhenShown([&] { dialogs.play.close(); });
     r.modem.PlayMsg(3);
-    EXPECT_EQ(dialogs.last, mrCancel);
+    EXPECT_EQ(dialogs.play.result(), mrCancel);
     EXPECT_NE(r.log.Text().find("###Stop playing (3)"), std::string::npos);
 }
 
@@ -164,7 +155,10 @@ TEST(DialogPlayMessage, EveryShowingStartsAgainAtZero) {
     Rig r(kMessages);
     r.modem.Refresh();
     FormDialogs dialogs;
-    WhenShown([&] { TickUntilClosed(dialogs.play, 5); dialogs.play.close(); });
+    WhenShown([&] {
+        Tick(dialogs.play, 5);
+        dialogs.play.close();
+    });
     r.modem.PlayMsg(3);
     EXPECT_EQ(dialogs.play.Position(), 5);
     int first = -1;

@@ -1,66 +1,29 @@
 #pragma once
-// The working notice and the playing dialog behind the dialog provider, as
-// the main application registers them, with a 3Com family object on the
+// The working notice and the playing dialog behind the dialog provider that
+// the main application registers, with a 3Com family object on the
 // simulator; and ways to drive a modal form's timer from inside its run.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTimer>
 #include <functional>
-#include <memory>
 
 #include "mainapp/DialogPlayMessage.h"
 #include "mainapp/Globals.h"
+#include "mainapp/MainDialogs.h"
+#include "mainapp/MainTestKit.h"
 #include "mainapp/WorkingForm.h"
-#include "modem/ModemDialogs.h"
 #include "modem/Sim3comRig.h"
-#include "platform/App.h"
+#include "support/RegIniFile.h"
+#include "testkit/TestKit.h"
 
 namespace formstest {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "pellow-forms-test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<app::Application>(argc, argv);
-        app::SetTitle("Pellow");
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<app::Application> app_;
-};
-inline const auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-// The two forms offered to the modem layer.
-class FormDialogs : public TModemDialogs {
-public:
-    TFormPlayingMessage play;
-    TFormWork work;
-
-    FormDialogs() : previous_(SetModemDialogs(this)) {}
-    ~FormDialogs() override { SetModemDialogs(previous_); }
-
-    void PreparePlayingMessage(int32_t MaxSteps, const std::string& TotalTime, const std::string& MsgNo,
-                               TCommClass* Comm) override {
-        play.Prepare(MaxSteps, TotalTime, MsgNo, Comm);
-    }
-    int ShowPlayingMessage() override { return last = play.ShowModal(); }
-    void SetWorkingAction(const std::string& Action) override {
-        work.LabelAction->setText(QString::fromStdString(Action));
-    }
-    int ShowWorkingNotice() override { return last = work.ShowModal(); }
-    void Show3comSettings() override {}
-    void Show3comInfo() override {}
-    void ShowElsaSettings() override {}
-    void ShowElsaInfo() override {}
-
-    int last = -1;
-
-private:
-    TModemDialogs* previous_;
+// The provider of the main application with its two forms, made and
+// registered as at program start, and gone with the test.
+struct FormDialogs {
+    MainDialogs provider{nullptr};
+    TFormPlayingMessage& play = *FormPlayingMessage;
+    TFormWork& work = *FormWork;
 };
 
 // Runs Body once the next modal run has started (from inside its loop).
@@ -68,22 +31,44 @@ inline void WhenShown(std::function<void()> Body) {
     QTimer::singleShot(0, [Body = std::move(Body)] { Body(); });
 }
 
+// The modal result of a run that the test had to end itself.
+constexpr int kStuck = -1;
+
+// Ticks Form's timer by hand Count times; AfterTick sees the number of each tick.
+template <class F>
+void Tick(F& Form, int Count, const std::function<void(int)>& AfterTick = {}) {
+    for (int t = 1; t <= Count; ++t) {
+        Form.Timer1Timer();
+        if (AfterTick) AfterTick(t);
+    }
+}
+
+// Ticks Form's timer by hand until the form closes, at most Limit times, and
+// returns the ticks it took. A form still shown then ends with kStuck, so
+// that the test fails instead of waiting for ever.
+template <class F>
+int TickUntilClosed(F& Form, int Limit, const std::function<void(int)>& AfterTick = {}) {
+    int ticks = 0;
+    while (Form.isVisible() && ticks < Limit) {
+        Form.Timer1Timer();
+        ++ticks;
+        if (AfterTick) AfterTick(ticks);
+    }
+    if (Form.isVisible()) Form.done(kStuck);
+    return ticks;
+}
+
 // The 3Com family as the global modem object, for the working notice.
 class CurrentModem {
 public:
     explicit CurrentModem(TModemClass* Modem) : previous_(ModemObject) { ModemObject = Modem; }
     ~CurrentModem() { ModemObject = previous_; }
+    CurrentModem(const CurrentModem&) = delete;
+    CurrentModem& operator=(const CurrentModem&) = delete;
 
 private:
     TModemClass* previous_;
 };
-
-}  // namespace formstest
-
-#include "support/RegIniFile.h"
-#include "testkit/TestKit.h"
-
-namespace formstest {
 
 // A form of type F saves its placement under Key when it is destroyed and
 // takes it back at its first showing.

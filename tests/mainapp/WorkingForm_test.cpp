@@ -7,12 +7,15 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <string>
+#include <vector>
 
 #include "mainapp/Sim3comForms.h"
 #include "testkit/TestKit.h"
 
 using formstest::CurrentModem;
 using formstest::FormDialogs;
+using formstest::TickUntilClosed;
 using formstest::WhenShown;
 using sim3comtest::Rig;
 
@@ -20,14 +23,16 @@ namespace {
 
 const char* const kAnnouncements = "[outgoing]\nseconds = 2\n[message]\nseconds = 1\n";
 
-int TickUntilClosed(TFormWork& W, int Limit) {
-    int ticks = 0;
-    while (W.isVisible() && ticks < Limit) {
-        W.Timer1Timer();
-        ++ticks;
+// The announcements on the simulator, the family as the current modem and the
+// provider's forms, as the notice meets them.
+struct Notice {
+    explicit Notice(std::vector<std::string> SimArgs = {}) : r(kAnnouncements, std::move(SimArgs)), current(&r.modem) {
+        r.modem.Refresh();
     }
-    return ticks;
-}
+    Rig r;
+    CurrentModem current;
+    FormDialogs dialogs;
+};
 
 TEST(WorkingForm, HasTheControlsAndTextsOfTheForm) {
     testkit::TempHome home;  // its placement is saved when it goes
@@ -47,120 +52,111 @@ TEST(WorkingForm, HasTheControlsAndTextsOfTheForm) {
 
 TEST(WorkingForm, TheOutgoingMessageEndsOnTheModemsOk) {
     testkit::ScopedScriptedUi ui;
-    Rig r(kAnnouncements);
-    CurrentModem current(&r.modem);
-    r.modem.Refresh();
-    FormDialogs dialogs;
+    Notice n;
     std::string action;
     bool timerRan = false;
     int ticks = 0;
     WhenShown([&] {
-        action = dialogs.work.LabelAction->text().toStdString();
-        timerRan = dialogs.work.Timer1->isActive();
-        ticks = TickUntilClosed(dialogs.work, 10);
+        action = n.dialogs.work.LabelAction->text().toStdString();
+        timerRan = n.dialogs.work.Timer1->isActive();
+        ticks = TickUntilClosed(n.dialogs.work, 10);
     });
-    r.modem.PlayMsg(0);
+    n.r.modem.PlayMsg(0);
     EXPECT_EQ(action, "Playing ...");
     EXPECT_TRUE(timerRan);
     // Two seconds of playing: at least one tick of a second's silence before the OK.
     EXPECT_GE(ticks, 2);
-    EXPECT_EQ(dialogs.last, mrOk);
-    EXPECT_FALSE(dialogs.work.Timer1->isActive());
+    EXPECT_EQ(n.dialogs.work.result(), mrOk);
+    EXPECT_FALSE(n.dialogs.work.Timer1->isActive());
     EXPECT_TRUE(ui->Prompts().empty());
-    EXPECT_EQ(r.Received("ATE0V1s31=128+MVP=0"), 1);
-    EXPECT_TRUE(r.WaitReceived("AT"));
-    EXPECT_NE(r.log.Text().find("###Play message #255"), std::string::npos);
+    EXPECT_EQ(n.r.Received("ATE0V1s31=128+MVP=0"), 1);
+    EXPECT_TRUE(n.r.WaitReceived("AT"));
+    EXPECT_NE(n.r.log.Text().find("###Play message #255"), std::string::npos);
 }
 
 TEST(WorkingForm, TheMemoryFullMessageEndsAtOnceWhenThereIsNone) {
-    Rig r(kAnnouncements);
-    CurrentModem current(&r.modem);
-    r.modem.Refresh();
-    FormDialogs dialogs;
+    Notice n;
     int ticks = 0;
-    WhenShown([&] { ticks = TickUntilClosed(dialogs.work, 10); });
-    r.modem.PlayMsg(255);
+    WhenShown([&] { ticks = TickUntilClosed(n.dialogs.work, 10); });
+    n.r.modem.PlayMsg(255);
     EXPECT_EQ(ticks, 1);
-    EXPECT_EQ(dialogs.last, mrOk);
-    EXPECT_EQ(r.Received("ATE0V1s31=128+MVP=255"), 1);
+    EXPECT_EQ(n.dialogs.work.result(), mrOk);
+    EXPECT_EQ(n.r.Received("ATE0V1s31=128+MVP=255"), 1);
 }
 
 TEST(WorkingForm, AnyOtherLineIsShownAsAnErrorAndAborts) {
     testkit::ScopedScriptedUi ui;
-    Rig r(kAnnouncements, {"--error-on", "+MVP"});
-    CurrentModem current(&r.modem);
-    r.modem.Refresh();
-    FormDialogs dialogs;
-    WhenShown([&] { TickUntilClosed(dialogs.work, 10); });
-    r.modem.PlayMsg(0);
-    EXPECT_EQ(dialogs.last, mrAbort);
+    Notice n({"--error-on", "+MVP"});
+    WhenShown([&] { TickUntilClosed(n.dialogs.work, 10); });
+    n.r.modem.PlayMsg(0);
+    EXPECT_EQ(n.dialogs.work.result(), mrAbort);
     const auto prompts = ui->Prompts();
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].text, "ERROR: ERROR!");
     EXPECT_EQ(prompts[0].caption, "Pellow");
     // The closing AT still goes out and is answered.
-    EXPECT_NE(r.log.Text().find("###Stop playing"), std::string::npos);
+    EXPECT_NE(n.r.log.Text().find("###Stop playing"), std::string::npos);
 }
 
 TEST(WorkingForm, StopAbortsAndTheNextShowingHasItsStopButtonAgain) {
-    Rig r(kAnnouncements);
-    CurrentModem current(&r.modem);
-    r.modem.Refresh();
-    FormDialogs dialogs;
-    WhenShown([&] { QTest::mouseClick(dialogs.work.ButtonStop, Qt::LeftButton); });
-    r.modem.PlayMsg(0);
-    EXPECT_EQ(dialogs.last, mrAbort);
+    Notice n;
+    WhenShown([&] { QTest::mouseClick(n.dialogs.work.ButtonStop, Qt::LeftButton); });
+    n.r.modem.PlayMsg(0);
+    EXPECT_EQ(n.dialogs.work.result(), mrAbort);
     // A caller may hide the button; hiding the notice brings it back.
-    dialogs.work.ButtonStop->setVisible(false);
+    n.dialogs.work.ButtonStop->setVisible(false);
     bool visible = false;
     WhenShown([&] {
-        visible = dialogs.work.ButtonStop->isVisible();
-        dialogs.work.done(mrAbort);
+        visible = n.dialogs.work.ButtonStop->isVisible();
+        n.dialogs.work.done(mrAbort);
     });
-    dialogs.work.ShowModal();
+    n.dialogs.work.ShowModal();
     EXPECT_FALSE(visible);
-    EXPECT_TRUE(dialogs.work.ButtonStop->isVisibleTo(&dialogs.work));
+    EXPECT_TRUE(n.dialogs.work.ButtonStop->isVisibleTo(&n.dialogs.work));
 }
 
 TEST(WorkingForm, EscapeAndCloseDoNotEndTheNotice) {
-    Rig r(kAnnouncements);
-    CurrentModem current(&r.modem);
-    r.modem.Refresh();
-    FormDialogs dialogs;
+    Notice n;
     bool stillShown = false;
     WhenShown([&] {
-        QTest::keyClick(&dialogs.work, Qt::Key_Escape);
-        dialogs.work.close();
-        stillShown = dialogs.work.isVisible();
-        TickUntilClosed(dialogs.work, 10);
+        QTest::keyClick(&n.dialogs.work, Qt::Key_Escape);
+        n.dialogs.work.close();
+        stillShown = n.dialogs.work.isVisible();
+        TickUntilClosed(n.dialogs.work, 10);
     });
-    r.modem.PlayMsg(0);
+    n.r.modem.PlayMsg(0);
     EXPECT_TRUE(stillShown);
-    EXPECT_EQ(dialogs.last, mrOk);
+    EXPECT_EQ(n.dialogs.work.result(), mrOk);
 }
 
 TEST(WorkingForm, ATickDuringATickReadsNothing) {
-    Rig r(kAnnouncements);
-    CurrentModem current(&r.modem);
-    r.modem.Refresh();
-    FormDialogs dialogs;
+    Notice n;
     int nested = 0;
     // The read pumps messages; a tick that comes in the middle must wait.
     QTimer inner;
     QObject::connect(&inner, &QTimer::timeout, [&] {
         ++nested;
-        dialogs.work.Timer1Timer();
+        n.dialogs.work.Timer1Timer();
     });
+    int ticks = 0;
     WhenShown([&] {
         inner.start(20);
-        TickUntilClosed(dialogs.work, 10);
+        ticks = TickUntilClosed(n.dialogs.work, 10);
         inner.stop();
     });
-    r.modem.PlayMsg(0);
+    n.r.modem.PlayMsg(0);
     EXPECT_GT(nested, 0);
-    EXPECT_EQ(dialogs.last, mrOk);
-    // The OK was read once: the closing AT's reply is the next OK.
-    EXPECT_NE(r.log.Text().find("###Stop playing"), std::string::npos);
+    EXPECT_EQ(n.dialogs.work.result(), mrOk);
+    // One line read per outer tick, the last of them the OK; the nested ticks read none.
+    const std::string log = n.r.log.Text();
+    const auto play = log.find("###Play message #255");
+    const auto stop = log.find("###Stop playing", play);
+    ASSERT_NE(stop, std::string::npos);
+    const std::string during = log.substr(play, stop - play);
+    int reads = 0;
+    for (auto at = during.find("-> \""); at != std::string::npos; at = during.find("-> \"", at + 1)) ++reads;
+    EXPECT_EQ(reads, ticks);
+    EXPECT_NE(during.find("-> \"OK\""), std::string::npos);
 }
 
 }  // namespace
