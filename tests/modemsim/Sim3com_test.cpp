@@ -9,18 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "modemsim/EngineRig.h"
 #include "platform/Clock.h"
 #include "testkit/TestKit.h"
 #include "tools/modemsim/Sim3comContent.h"
 #include "tools/modemsim/Sim3comScenario.h"
-#include "tools/modemsim/SimEngine.h"
-#include "tools/modemsim/SimRegistry.h"
 
 namespace sim3com {
 namespace {
 
-using modemsim::Engine;
-using modemsim::Options;
 using modemsim::ParseScenario;
 using modemsim::Scenario;
 using modemsim::ScenarioError;
@@ -59,39 +56,15 @@ caller = "12345678901234567890"
 pages = 1
 )";
 
-class Rig {
+class Rig : public simtest::EngineRig {
 public:
-    explicit Rig(const std::string& ScenarioText = kFive, std::vector<std::pair<std::string, std::string>> Opts = {},
+    explicit Rig(const std::string& ScenarioText = kFive, const OptList& Opts = {},
                  const std::string& Model = "56k-message")
-        : engine_(*modemsim::FindModel(Model), MakeOptions(Opts), ParseScenario(ScenarioText),
-                  [this](std::string_view l) { transcript.emplace_back(l); }, now) {
+        : EngineRig(*modemsim::FindModel(Model), Opts, ParseScenario(ScenarioText)) {
         Type("ATE0\r");
     }
 
-    static Options MakeOptions(const std::vector<std::pair<std::string, std::string>>& Opts) {
-        Options o;
-        for (const auto& [k, v] : Opts) o.Add(k, v);
-        return o;
-    }
-    std::string Type(const std::string& Bytes) {
-        engine_.Receive(Bytes, now);
-        return Drain();
-    }
-    std::string Drain() {
-        std::string out;
-        while (std::size_t n = engine_.Writable(now)) {
-            out.append(engine_.Output().substr(0, n));
-            engine_.Written(n, now);
-        }
-        return out;
-    }
-    std::string Advance(uint64_t Ms) {
-        now += Ms;
-        engine_.Service(now);
-        return Drain();
-    }
-    Memory& Mem() { return *engine_.Modem().Extension<State>().memory; }
-    modemsim::Session& Modem() { return engine_.Modem(); }
+    Memory& Mem() { return *Modem().Extension<State>().memory; }
     // The status line n as the modem frames it, without its frame.
     std::string StatusLine(int n) {
         const std::string reply = Type("AT+MSR=" + std::to_string(n) + "\r\n");
@@ -99,12 +72,6 @@ public:
         EXPECT_EQ(reply.substr(reply.size() - 4), "OK\r\n");
         return reply.substr(2, reply.size() - 8);
     }
-
-    uint64_t now = 1000;
-    std::vector<std::string> transcript;
-
-private:
-    Engine engine_;
 };
 
 int At(const std::string& Line, std::size_t Pos) { return std::stoi(Line.substr(Pos, 3)); }
