@@ -303,6 +303,21 @@ TEST_F(Xmodem, AShortBlockIsNotWritten) {
     }
 }
 
+// The rest of a block that comes after the data read has given up is no
+// checksum: the block is still not written, and the late bytes count as a
+// bad start byte.
+TEST_F(Xmodem, ABlockWhoseTailComesLateIsNotWritten) {
+    QuickRetries();
+    const std::string late = Block(2, Data(2));
+    ASSERT_NE(late[3 + 600], STX);
+    port->script = {Block(1, Data(1)), Answer({{late.substr(0, 3 + 600), 0}, {late.substr(3 + 600), 500}}), Silence,
+                    Block(2, Data(3)), std::string{EOT}};
+    EXPECT_EQ(Receive(), Data(1) + Data(3));
+    EXPECT_EQ(port->Controls(), "NANNAA");
+    EXPECT_EQ(comm.BlockCount, 2);
+    EXPECT_EQ(Prompted(), Texts{});
+}
+
 // Twelve errors are tolerated; a good block after the twelfth goes on to
 // the next start byte, so the transfer is not cut short without a word.
 TEST_F(Xmodem, TheErrorLimitReachedByARetryStillReceivesToTheEnd) {
