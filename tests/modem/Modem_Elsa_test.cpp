@@ -17,6 +17,7 @@
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
+#include "platform/Serial.h"
 #include "testkit/G3Encode.h"
 #include "testkit/ModemSim.h"
 #include "testkit/TestKit.h"
@@ -188,6 +189,31 @@ TEST_F(ElsaDirectory, SettingsAndInfoAreTheElsaDialogs) {
     modem.ShowInfo();
     SetModemDialogs(before);
     EXPECT_EQ(dialogs.shown, (Texts{"elsa settings", "elsa info"}));
+}
+
+// The free-memory figure is the text after the first colon of the reply.
+TEST(ElsaFreeMemory, TheNumberAfterTheFirstColon) {
+    EnsureApp();
+    testkit::TempHome home;
+    auto port = std::make_shared<serial::FakePort>();
+    const serial::ScopedPortFactory factory([&](const std::string&) -> serial::PortPtr { return port; });
+    TCommClass comm;
+    TModemElsaClass modem{&comm};
+    const auto reply = [&](const std::string& line) {
+        port->SetResponder([line](const std::string& command) {
+            return command == "AT$JMEM=FREE" ? "\r\n" + line + "\r\nOK\r\n" : std::string();
+        });
+    };
+    const std::pair<const char*, int> good[] = {{"FREE: 62", 62}, {"FREE:7", 7}, {"MEM FREE :  100  ", 100},
+                                                 {"42", 42},      {":0", 0}};
+    for (const auto& [line, percent] : good) {
+        reply(line);
+        EXPECT_EQ(modem.GetFreeMemory(), percent) << line;
+    }
+    for (const char* line : {"FREE: lots", "FREE:", "FREE: 1: 2", "FREE 62"}) {
+        reply(line);
+        EXPECT_THROW(modem.GetFreeMemory(), EConvertError) << line;
+    }
 }
 
 // --- against the simulated modem ------------------------------------------
