@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "modemsim/EngineRig.h"
 #include "testkit/G3Encode.h"
 #include "testkit/TestKit.h"
-#include "tools/modemsim/SimEngine.h"
-#include "tools/modemsim/SimRegistry.h"
 
 namespace simelsa {
 namespace {
 
-using modemsim::Engine;
 using modemsim::Options;
 using modemsim::ParseScenario;
 using modemsim::ScenarioError;
@@ -49,39 +47,16 @@ data = ""
 
 std::string Byte(uint8_t b) { return std::string(1, static_cast<char>(b)); }
 
-class Rig {
+class Rig : public simtest::EngineRig {
 public:
-    explicit Rig(const std::string& ScenarioText = kThree, std::vector<std::pair<std::string, std::string>> Opts = {})
-        : engine_(*modemsim::FindModel("elsa"), MakeOptions(Opts), ParseScenario(ScenarioText),
-                  [this](std::string_view l) { transcript.emplace_back(l); }, now) {
+    explicit Rig(const std::string& ScenarioText = kThree, const OptList& Opts = {})
+        : EngineRig(*modemsim::FindModel("elsa"), Opts, ParseScenario(ScenarioText)) {
         Type("ATE0\r");
     }
 
-    static Options MakeOptions(const std::vector<std::pair<std::string, std::string>>& Opts) {
-        Options o;
-        for (const auto& [k, v] : Opts) o.Add(k, v);
-        return o;
-    }
-    std::string Type(const std::string& Bytes) {
-        engine_.Receive(Bytes, now);
-        return Drain();
-    }
-    std::string Drain() {
-        std::string out;
-        while (std::size_t n = engine_.Writable(now)) {
-            out.append(engine_.Output().substr(0, n));
-            engine_.Written(n, now);
-        }
-        return out;
-    }
-    std::string Advance(uint64_t Ms) {
-        now += Ms;
-        engine_.Service(now);
-        return Drain();
-    }
-    Store& TheStore() { return *engine_.Modem().Extension<State>().store; }
-    State& TheState() { return engine_.Modem().Extension<State>(); }
-    bool Busy() { return engine_.Modem().Busy(); }
+    Store& TheStore() { return *Modem().Extension<State>().store; }
+    State& TheState() { return Modem().Extension<State>(); }
+    bool Busy() { return Modem().Busy(); }
 
     // Receives a whole download with a well-behaved receiver: the data of
     // every block in order (the filler included) and what followed the EOT.
@@ -109,12 +84,6 @@ public:
             out = Type(Byte(ACK));
         }
     }
-
-    uint64_t now = 1000;
-    std::vector<std::string> transcript;
-
-private:
-    Engine engine_;
 };
 
 // The reply lines between the leading CR LF and the final OK.
