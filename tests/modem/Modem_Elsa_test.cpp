@@ -322,6 +322,30 @@ TEST_F(ElsaModem, RefreshSetsTheClockAndReadsTheDirectory) {
         EXPECT_NE(log.find(d), std::string::npos) << d;
 }
 
+TEST_F(ElsaModem, GreetingsInAnyCaseAndFormatsInSmallLettersFromTheModem) {
+    Start(R"([greeting]
+name = greet2
+flags = N
+[message]
+name = LOWER
+type = fax
+format = t4f
+lines = 20
+[greeting]
+name = GrEeT3
+[message]
+name = VOICE
+seconds = 1
+)");
+    modem.Refresh();
+    EXPECT_EQ(modem.GetMsgCount(), 2);
+    EXPECT_EQ(modem.GetNewMsgCount(), 2) << "the new greeting is no message";
+    EXPECT_EQ(modem.MsgField(1, 1), "LOWER");
+    EXPECT_EQ(modem.GetMsgType(1), 255);
+    EXPECT_EQ(modem.MsgField(2, 1), "VOICE");
+    EXPECT_EQ(modem.GetMsgType(2), 1);
+}
+
 TEST_F(ElsaModem, TheDefaultStore) {
     Start("");
     modem.Refresh();
