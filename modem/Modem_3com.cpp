@@ -1,6 +1,7 @@
 #include "modem/Modem_3com.h"
 
 #include <fstream>
+#include <utility>
 
 #include "modem/CommClass.h"
 #include "modem/FaxTiff.h"
@@ -48,8 +49,11 @@ int32_t TModem3comClass::GetProgress() {
 
 void TModem3comClass::GetMsgInfoBlock(int32_t N, std::string& Text) {
     if (N != InfoBlockNo) {
-        Comm->QueryLines("ATE0V1+MSR=" + IntToStr(N) + kLineEnd, "Get MsgInfoBlock of Msg #" + IntToStr(N),
-                         InfoBlock);
+        // Read aside: a query that fails must leave the cached block whole,
+        // not emptied or half filled under the number of the message it was.
+        std::string reply;
+        Comm->QueryLines("ATE0V1+MSR=" + IntToStr(N) + kLineEnd, "Get MsgInfoBlock of Msg #" + IntToStr(N), reply);
+        InfoBlock = std::move(reply);
         InfoBlockNo = N;
     }
     Text = InfoBlock;

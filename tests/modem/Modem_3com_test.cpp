@@ -145,6 +145,20 @@ TEST(Modem3com, AskingAnotherMessageReadsItsBlockAfreshAndRefreshForgetsTheCache
     EXPECT_EQ(r.Received("ATE0V1+MSR=1"), 3);
 }
 
+TEST(Modem3com, AFailedStatusQueryKeepsTheCachedBlock) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r(kFive, {"--error-on", "ATE0V1+MSR=2"});
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetMsgType(1), MsgTypeVoice);
+    EXPECT_THROW(r.modem.GetMsgType(2), EModemClass);
+    EXPECT_EQ(r.modem.InfoBlockNo, 1);
+    std::string size;
+    r.modem.GetMsgSize(1, size);
+    EXPECT_EQ(size, "4 s");
+    EXPECT_EQ(r.modem.GetMsgType(1), MsgTypeVoice);
+    EXPECT_EQ(r.Received("ATE0V1+MSR=1"), 1);
+}
+
 TEST(Modem3com, TheInfoLineCarriesTheDateInPlaceOfTheDayNumber) {
     FixedClock clock(kTenthOfMarch);
     Rig r(kFive);
