@@ -19,7 +19,7 @@ constexpr long kPageReply = 2 + 32768 + 6;  // checksum, page, CR LF "OK" CR LF
 }  // namespace
 
 int main() {
-    sim3comtest::EnsureCoreApp();
+    modemtest::EnsureApp();
     testkit::TempHome home;
     // One fax whose data fill ten pages from page 4 on: 34 header bytes, the
     // data without a DLE, DLE ETX.

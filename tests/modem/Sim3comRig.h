@@ -1,7 +1,6 @@
 #pragma once
 // A 3Com family object on COM2, with the simulator playing a 3Com message
 // modem from a scenario of the test's own, a serial log and a fixed clock.
-#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <string>
@@ -11,18 +10,12 @@
 #include "modem/CommClass.h"
 #include "modem/CommClassLog.h"
 #include "modem/Modem_3com.h"
+#include "modem/PumpApp.h"
 #include "platform/Clock.h"
 #include "testkit/ModemSim.h"
 #include "testkit/TestKit.h"
 
 namespace sim3comtest {
-
-inline void EnsureCoreApp() {
-    static int argc = 1;
-    static char name[] = "sim3com-test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 // Puts the clock at a fixed moment for the lifetime of the object.
 class FixedClock {
@@ -49,7 +42,7 @@ public:
     explicit Rig(const std::string& Scenario, std::vector<std::string> SimArgs = {})
         : sim(testkit::PortLink(2), WithScenario(WriteScenario(log.Home(), Scenario), std::move(SimArgs))),
           modem(&comm) {
-        EnsureCoreApp();
+        modemtest::EnsureApp();
         comm.SetPort(pnCOM2);
         comm.SetBaudRate(br115200);
     }
