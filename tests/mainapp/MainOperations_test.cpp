@@ -386,13 +386,7 @@ TEST_F(MainOperationsTest, DoubleClickPlaysThenReloads) {
 
 TEST_F(MainOperationsTest, KeyReleasesAreSwallowedDuringAFaxDownload) {
     TFormMain& f = Start();
-    struct Probe : QObject {
-        int releases = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::KeyRelease) ++releases;
-            return false;
-        }
-    } probe;
+    KeyReleaseCounter probe;
     f.ExtListView1->installEventFilter(&probe);
     QTest::keyRelease(f.ExtListView1, Qt::Key_Space);
     EXPECT_EQ(probe.releases, 1);

@@ -253,13 +253,7 @@ TEST_F(MainSimTest, SaveAsWritesTheSimulatorsPagesAndVoiceMailIsNotSaved) {
 TEST_F(MainSimTest, ProgressTextAndSwallowedKeysDuringASlowDownload) {
     Modem({"--model", "sportster", "--baud", "230400"}, "[message]\ntype = fax\nstate = old\npages = 3\n");
     TFormMain& f = Run();
-    struct Probe : QObject {
-        int releases = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::KeyRelease) ++releases;
-            return false;
-        }
-    } probe;
+    KeyReleaseCounter probe;
     f.ExtListView1->installEventFilter(&probe);
     std::vector<std::string> texts;
     int releasesDuring = 0, sent = 0;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <cstdlib>
@@ -90,6 +91,15 @@ private:
     }
     std::string folder_;
     ScopedEnv path_;
+};
+
+// Counts the key releases that reach the widgets it is installed on.
+struct KeyReleaseCounter : QObject {
+    int releases = 0;
+    bool eventFilter(QObject*, QEvent* Event) override {
+        if (Event->type() == QEvent::KeyRelease) ++releases;
+        return false;
+    }
 };
 
 struct FakeMessage {
