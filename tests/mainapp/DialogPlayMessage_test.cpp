@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "mainapp/Sim3comForms.h"
+#include "support/WndProp.h"
 
 using formstest::FormDialogs;
 using formstest::Tick;
@@ -45,6 +46,14 @@ TEST(DialogPlayMessage, HasTheControlsAndTextsOfTheForm) {
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 100);
     EXPECT_FALSE(timer->isActive());
+    // The placement component comes first among the form's children, so it
+    // saves while the controls still stand.
+    auto* placement = d.findChild<TWndProp*>("WndPropPlayingMessage");
+    ASSERT_NE(placement, nullptr);
+    EXPECT_EQ(d.children().front(), placement);
+    EXPECT_EQ(placement->Key(), "SOFTWARE\\Norvale\\Pellow\\Version 0.50\\PlayingMessage");
+    EXPECT_EQ(placement->Section(), "Form");
+    EXPECT_EQ(placement->Options(), wpAllProperties);
     EXPECT_EQ(d.ProgressBarTime->minimum(), 0);
     EXPECT_FALSE(d.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(d.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -179,5 +188,6 @@ TEST(DialogPlayMessage, TheTimeShowsMinutesAndSecondsOfTheTimeText) {
 }  // namespace
 
 TEST(DialogPlayMessage, KeepsItsPlacementUnderItsKey) {
-    formstest::ExpectPlacementKept<TFormPlayingMessage>("SOFTWARE\\Norvale\\Pellow\\Version 0.50\\PlayingMessage");
+    formstest::ExpectPlacementKept<TFormPlayingMessage>("SOFTWARE\\Norvale\\Pellow\\Version 0.50\\PlayingMessage",
+                                               "LabelMsgNo");
 }

@@ -4,7 +4,9 @@
 // simulator; and ways to drive a modal form's timer from inside its run.
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 
 #include "mainapp/DialogPlayMessage.h"
@@ -70,13 +72,24 @@ private:
     TModemClass* previous_;
 };
 
-// A form of type F saves its placement under Key when it is destroyed and
-// takes it back at its first showing.
+// A form of type F saves its placement and the font set on its control
+// Control under Key when it is destroyed, and takes the placement back at its
+// first showing.
 template <class F>
-void ExpectPlacementKept(const std::string& Key) {
+void ExpectPlacementKept(const std::string& Key, const char* Control) {
     testkit::TempHome home;
+    std::string fontSection;
     {
         F form;
+        // The controls' fonts are saved too, so the form's placement
+        // component must go before its controls.
+        auto* control = form.template findChild<QWidget*>(Control);
+        ASSERT_NE(control, nullptr);
+        QFont font = control->font();
+        font.setPointSize(13);
+        font.setBold(true);
+        control->setFont(font);
+        fontSection = form.objectName().toStdString() + "\\" + Control;
         form.show();
         form.setGeometry(40, 50, 310, 170);
         form.hide();
@@ -87,6 +100,8 @@ void ExpectPlacementKept(const std::string& Key) {
     EXPECT_EQ(ini.ReadInteger("Form", "Width", -1), 310);
     EXPECT_EQ(ini.ReadInteger("Form", "Height", -1), 170);
     EXPECT_EQ(ini.ReadInteger("Form", "State", -1), 0);
+    EXPECT_EQ(ini.ReadInteger(fontSection, "FontSize", -1), 13);
+    EXPECT_EQ(ini.ReadInteger(fontSection, "FontStyle", -1), 1);
     ini.WriteInteger("Form", "Left", 60);
     ini.WriteInteger("Form", "Width", 330);
     F again;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "mainapp/Sim3comForms.h"
+#include "support/WndProp.h"
 #include "testkit/TestKit.h"
 
 using formstest::CurrentModem;
@@ -46,6 +47,14 @@ TEST(WorkingForm, HasTheControlsAndTextsOfTheForm) {
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 1400);
     EXPECT_FALSE(timer->isActive());
+    // The placement component comes first among the form's children, so it
+    // saves while the controls still stand.
+    auto* placement = w.findChild<TWndProp*>("WndPropWorkingForm");
+    ASSERT_NE(placement, nullptr);
+    EXPECT_EQ(w.children().front(), placement);
+    EXPECT_EQ(placement->Key(), "SOFTWARE\\Norvale\\Pellow\\Version 0.50\\WorkingForm");
+    EXPECT_EQ(placement->Section(), "Form");
+    EXPECT_EQ(placement->Options(), wpAllProperties);
     EXPECT_FALSE(w.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(w.windowFlags() & Qt::WindowSystemMenuHint);
 }
@@ -162,5 +171,6 @@ TEST(WorkingForm, ATickDuringATickReadsNothing) {
 }  // namespace
 
 TEST(WorkingForm, KeepsItsPlacementUnderItsKey) {
-    formstest::ExpectPlacementKept<TFormWork>("SOFTWARE\\Norvale\\Pellow\\Version 0.50\\WorkingForm");
+    formstest::ExpectPlacementKept<TFormWork>("SOFTWARE\\Norvale\\Pellow\\Version 0.50\\WorkingForm",
+                                               "LabelAction");
 }
