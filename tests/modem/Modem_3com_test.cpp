@@ -365,6 +365,13 @@ TEST_F(Pages, AHeaderWhoseEndLiesOutsideThePageRaisesARangeError) {
     EXPECT_EQ(testkit::ReadFile(file), "");
 }
 
+TEST_F(Pages, AHeaderWhoseLastPageLiesBeyondTheMemoryRaisesAfterItsFirstPage) {
+    Rig r("[message]\ntype = fax\nnext = 70,0\ng3 = " + dir + "/a.g3\n");
+    r.modem.Refresh();
+    EXPECT_THROW(Download(r, 1), ERangeError);
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp="), std::vector<std::string>{"ATE0V1+mtp=4"});
+}
+
 TEST_F(Pages, ReleaseReadsTheFirstPageOfEachNewMessageAndTheModemThenReportsThemRead) {
     testkit::ScopedScriptedUi ui;
     // Two new voice mails of 20 s (33000 bytes each): their headers lie in pages 4 and 5.
