@@ -157,6 +157,41 @@ TEST_F(MainOperationsTest, SaveFaxAsRemembersTheFolder) {
     EXPECT_EQ(folder, "/");
 }
 
+// The scripted answers, and the file dialogs as they were asked for.
+class DialogRecordingUi : public ui::ScriptedUi {
+public:
+    std::vector<ui::FileSpec> saves;
+    std::optional<std::string> SaveFile(const ui::FileSpec& Spec) override {
+        saves.push_back(Spec);
+        return ScriptedUi::SaveFile(Spec);
+    }
+};
+
+TEST_F(MainOperationsTest, TheDesktopStandsForTheWindowsDesktopFolder) {
+    // "c:\windows\desktop" is the desktop of the user's folder settings.
+    const std::string desktop = home.Path() + "/Schreibtisch";
+    mkdir((home.Path() + "/xdg").c_str(), 0700);
+    testkit::WriteFile(home.Path() + "/xdg/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    auto recording = std::make_unique<DialogRecordingUi>();
+    DialogRecordingUi& dialogs = *recording;
+    auto previous = ui::Install(std::move(recording));
+    Start();
+    EXPECT_EQ(PellowOptions.FaxAutoSaveDir, desktop);
+    Select({1});
+    mkdir((home.Path() + "/chosen").c_str(), 0700);
+    dialogs.Answer(home.Path() + "/chosen/fax.tif");
+    form->MenuFileSaveAsClick();
+    dialogs.Answer("cancel");
+    form->MenuFileSaveAsClick();
+    const auto mine = ui::Install(std::move(previous));  // keeps what it recorded
+    ASSERT_EQ(dialogs.saves.size(), 2u);
+    EXPECT_EQ(dialogs.saves[0].initialDir, desktop);
+    EXPECT_EQ(dialogs.saves[0].defaultExt, "tif");
+    EXPECT_EQ(dialogs.saves[0].filter, "All Tiff|*.tif|All|*.*");
+    // The next dialog starts where the last file went.
+    EXPECT_EQ(dialogs.saves[1].initialDir, home.Path() + "/chosen");
+}
+
 TEST_F(MainOperationsTest, CancelledSaveChangesNothing) {
     Start();
     Select({1});
