@@ -63,7 +63,14 @@ ModemSim::ModemSim(std::string Link, std::vector<std::string> Args)
     // The simulator must not hold the test's own descriptors (a client's end
     // of another line would keep that line from vanishing).
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-    int rc = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
+    // The simulator ends with the test, also when the test is killed.
+    std::vector<std::string> env = {"MODEMSIM_PARENT=" + std::to_string(::getpid())};
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "MODEMSIM_PARENT=", 16) != 0) env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    int rc = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         pid_ = -1;

@@ -2,6 +2,7 @@
 // the line, the signals that end it, and the engine's timers.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <stdexcept>
@@ -139,7 +141,18 @@ int Main(const std::vector<std::string>& Args) {
 
 }  // namespace modemsim
 
+// Started by a test (MODEMSIM_PARENT holds its process number), the simulator
+// ends with it: a killed test must not leave it behind holding the test's
+// output. The signal arrives like any other SIGTERM and ends it cleanly.
+static bool FollowParent() {
+    const char* parent = std::getenv("MODEMSIM_PARENT");
+    if (!parent || !*parent) return true;
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    return std::to_string(::getppid()) == parent;
+}
+
 int main(int argc, char** argv) {
+    if (!FollowParent()) return 0;
     try {
         return modemsim::Main(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const modemsim::UsageError& e) {
