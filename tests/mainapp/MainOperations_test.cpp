@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 #include "mainapp/MainRules.h"
@@ -472,6 +473,40 @@ TEST_F(MainOperationsTest, AnOperationEndedByAnExceptionLeavesTheWindowUsable) {
     EXPECT_TRUE(f.ToolButtonReload->isEnabled());
     EXPECT_TRUE(f.ToolButtonPlay->isEnabled());
     EXPECT_EQ(f.ImageListAnimation, f.ImageListModemBlink);
+}
+
+TEST_F(MainOperationsTest, AModemThatCannotAnswerAfterAFailureStillLeavesReload) {
+    // Once the operation has failed, the modem cannot even tell whether
+    // something is new, so the controls cannot follow it.
+    struct Gone : FakeModem {
+        bool gone = false;
+        bool HasNewMsgs() override {
+            if (gone) throw Exception("port gone");
+            return FakeModem::HasNewMsgs();
+        }
+    };
+    auto failing = std::make_unique<Gone>();
+    failing->messages = modem->messages;
+    Gone& m = *failing;
+    modem = std::move(failing);
+    TFormMain& f = Start();
+    m.during = [&](int32_t) {
+        m.gone = true;
+        throw Exception("ERROR occured with \"AT+MTP=4\"");
+    };
+    Select({1});
+    EXPECT_THROW(f.ToolButtonPlayClick(), Exception);
+    ExpectIdle();
+    EXPECT_TRUE(f.ToolBarMenu->isEnabled());
+    EXPECT_TRUE(f.ToolButtonReload->isEnabled());
+    EXPECT_TRUE(f.MenuEditReload->isEnabled());
+    // Back again: the next Reload sets every control from the modem.
+    m.gone = false;
+    m.during = nullptr;
+    f.MenuEditReload->trigger();
+    EXPECT_TRUE(f.ToolButtonPlay->isEnabled());
+    EXPECT_TRUE(f.ToolButtonRelease->isEnabled());
+    EXPECT_EQ(f.StatusText(), "4 new messages");
 }
 
 TEST_F(MainOperationsTest, AFaxViewWithoutATemporaryFileSaysSo) {
