@@ -14,24 +14,12 @@ namespace {
 
 using modemsim::ScenarioError;
 using modemsim::ScenarioSection;
+using modemsim::Bounded;
+using modemsim::Fail;
+using modemsim::Flag;
+using modemsim::Folder;
+using modemsim::ReadContent;
 
-[[noreturn]] void Fail(const ScenarioSection& s, const std::string& what) {
-    throw ScenarioError("scenario line " + std::to_string(s.line) + ": " + what);
-}
-
-std::string Folder(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string ReadContent(const ScenarioSection& s, const std::string& dir, const std::string& name) {
-    const std::string path = !name.empty() && name[0] == '/' ? name : dir + name;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) Fail(s, "cannot read " + path);
-    std::ostringstream data;
-    data << in.rdbuf();
-    return data.str();
-}
 
 // A ".gsm" file ends in DLE ETX; raw frame files do not.
 std::string FramesOf(std::string data) {
@@ -41,18 +29,6 @@ std::string FramesOf(std::string data) {
     return data;
 }
 
-bool Flag(const ScenarioSection& s, const std::string& key) {
-    const std::string v = LowerCase(s.Get(key, "no"));
-    if (v == "yes" || v == "true" || v == "1" || v.empty()) return true;
-    if (v == "no" || v == "false" || v == "0") return false;
-    Fail(s, key + " must be yes or no");
-}
-
-int Bounded(const ScenarioSection& s, const std::string& key, long long def, long long lo, long long hi) {
-    const long long v = s.GetInt(key, def);
-    if (v < lo || v > hi) Fail(s, key + " must lie between " + std::to_string(lo) + " and " + std::to_string(hi));
-    return static_cast<int>(v);
-}
 
 int StateOf(const ScenarioSection& s) {
     const std::string v = LowerCase(s.Get("state", "new"));

@@ -135,4 +135,36 @@ Scenario LoadScenario(const std::string& Path) {
     return sc;
 }
 
+[[noreturn]] void Fail(const ScenarioSection& Section, const std::string& What) {
+    throw ScenarioError("scenario line " + std::to_string(Section.line) + ": " + What);
+}
+
+std::string Folder(const std::string& Path) {
+    const auto slash = Path.rfind('/');
+    return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+}
+
+std::string ReadContent(const ScenarioSection& Section, const std::string& Dir, const std::string& Name) {
+    const std::string path = !Name.empty() && Name[0] == '/' ? Name : Dir + Name;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) Fail(Section, "cannot read " + path);
+    std::ostringstream data;
+    data << in.rdbuf();
+    return data.str();
+}
+
+bool Flag(const ScenarioSection& Section, const std::string& Key) {
+    const std::string v = LowerCase(Section.Get(Key, "no"));
+    if (v == "yes" || v == "true" || v == "1" || v.empty()) return true;
+    if (v == "no" || v == "false" || v == "0") return false;
+    Fail(Section, Key + " must be yes or no");
+}
+
+int Bounded(const ScenarioSection& Section, const std::string& Key, long long Default, long long Lo, long long Hi) {
+    const long long v = Section.GetInt(Key, Default);
+    if (v < Lo || v > Hi)
+        Fail(Section, Key + " must lie between " + std::to_string(Lo) + " and " + std::to_string(Hi));
+    return static_cast<int>(v);
+}
+
 }  // namespace modemsim

@@ -59,4 +59,16 @@ Scenario ParseScenario(std::string_view Text);
 // Reads and parses the file; raises ScenarioError when it cannot be read.
 Scenario LoadScenario(const std::string& Path);
 
+// Helpers for the families' readers; each failure raises ScenarioError
+// naming the section's line.
+[[noreturn]] void Fail(const ScenarioSection& Section, const std::string& What);
+// The folder of a scenario file with its trailing "/", where relative content names start.
+std::string Folder(const std::string& Path);
+// The bytes of a content file named in a section (absolute, or relative to Dir).
+std::string ReadContent(const ScenarioSection& Section, const std::string& Dir, const std::string& Name);
+// yes/true/1 (or a bare key) and no/false/0; missing is no.
+bool Flag(const ScenarioSection& Section, const std::string& Key);
+// An integer that must lie between Lo and Hi.
+int Bounded(const ScenarioSection& Section, const std::string& Key, long long Default, long long Lo, long long Hi);
+
 }  // namespace modemsim
