@@ -200,6 +200,8 @@ private:
     void RunAutostartSteps();
     void EndProcess(int Code);
     void StartViewer(const std::string& FaxFile);
+    // A dialog shown while busy, with its status text.
+    void ShowDialogBusy(const std::string& Status, const std::function<void()>& Show);
     void ShowNewOrStill();
     std::string TempFaxFileName();
     std::vector<int> SelectedRows() const;

@@ -254,32 +254,28 @@ void TFormMain::ToolButtonEraseClick() {
 
 // ---------------------------------------------------------------- dialogs
 
-void TFormMain::ToolButtonModemSettingsClick() {
+void TFormMain::ShowDialogBusy(const std::string& Status, const std::function<void()>& Show) {
     TBusy busy(*this);
     busy.Begin();
-    SetStatusText(Lang->MainStatusShowingSettings);
-    ModemObject->ShowSettings();
+    SetStatusText(Status);
+    Show();
     ClearStatusText();
     busy.End();
+}
+
+void TFormMain::ToolButtonModemSettingsClick() {
+    ShowDialogBusy(Lang->MainStatusShowingSettings, [] { ModemObject->ShowSettings(); });
 }
 
 void TFormMain::ToolButtonAboutClick() {
-    TBusy busy(*this);
-    busy.Begin();
-    SetStatusText(Lang->MainStatusShowingInfo);
-    ModemObject->ShowInfo();
-    ClearStatusText();
-    busy.End();
+    ShowDialogBusy(Lang->MainStatusShowingInfo, [] { ModemObject->ShowInfo(); });
 }
 
 void TFormMain::MenuHelpAboutPellowClick() {
-    TBusy busy(*this);
-    busy.Begin();
-    SetStatusText(Lang->MainStatusShowingInfo);
-    if (!FormAboutPellow) FormAboutPellow = new TFormAboutPellow(this);
-    FormAboutPellow->exec();
-    ClearStatusText();
-    busy.End();
+    ShowDialogBusy(Lang->MainStatusShowingInfo, [this] {
+        if (!FormAboutPellow) FormAboutPellow = new TFormAboutPellow(this);
+        FormAboutPellow->exec();
+    });
 }
 
 std::function<void()>& TFormMain::ShowPellowSettingsHook() {

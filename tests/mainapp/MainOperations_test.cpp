@@ -307,9 +307,12 @@ TEST_F(MainOperationsTest, EraseWithNothingSelectedSaysSo) {
 TEST_F(MainOperationsTest, ModemDialogsAndTheOptionsHook) {
     Start();
     std::vector<std::string> statuses;
+    modem->during = [&](int32_t) { statuses.push_back(form->StatusText() + (form->Busy ? " busy" : "")); };
     form->ToolButtonModemSettingsClick();
     form->ToolButtonAboutClick();
     EXPECT_EQ(Calls(), (std::vector<std::string>{"ShowSettings", "ShowInfo"}));
+    EXPECT_EQ(statuses, (std::vector<std::string>{"Showing dialog \"Settings\" busy", "Running Dialog \"Info\" busy"}));
+    statuses.clear();
     ExpectIdle();
     int shown = 0;
     TFormMain::ShowPellowSettingsHook() = [&] {

@@ -119,7 +119,7 @@ public:
     bool canEraseSingle = true;
     int32_t progress = -1;
     std::vector<std::string> calls;
-    // Runs inside SaveFaxMsg and PlayMsg, while the operation is under way.
+    // Runs inside SaveFaxMsg, PlayMsg and the dialogs (with 0), while the operation is under way.
     std::function<void(int32_t)> during;
 
     int32_t GetProgress() override { return progress; }
@@ -160,8 +160,14 @@ public:
         calls.push_back("ReleaseNewMsgs");
         for (auto& m : messages) m.state = MsgStateOld;
     }
-    void ShowSettings() override { calls.push_back("ShowSettings"); }
-    void ShowInfo() override { calls.push_back("ShowInfo"); }
+    void ShowSettings() override {
+        calls.push_back("ShowSettings");
+        if (during) during(0);
+    }
+    void ShowInfo() override {
+        calls.push_back("ShowInfo");
+        if (during) during(0);
+    }
 
 private:
     FakeMessage& At(int32_t N) {
