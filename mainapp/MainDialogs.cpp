@@ -32,10 +32,7 @@ MainDialogs::~MainDialogs() {
 
 void MainDialogs::PreparePlayingMessage(int32_t MaxSteps, const std::string& TotalTime, const std::string& MsgNo,
                                         TCommClass* Comm) {
-    FormPlayingMessage->SetMax(MaxSteps);
-    FormPlayingMessage->LabelValueTotalTime->setText(QString::fromStdString(TotalTime));
-    FormPlayingMessage->LabelMsgNo->setText(QString::fromStdString(MsgNo));
-    FormPlayingMessage->Comm = Comm;
+    FormPlayingMessage->Prepare(MaxSteps, TotalTime, MsgNo, Comm);
 }
 
 int MainDialogs::ShowPlayingMessage() { return FormPlayingMessage->ShowModal(); }
