@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "modemsim/EngineRig.h"
 #include "platform/Exceptions.h"
 
 namespace modemsim {
@@ -124,48 +125,13 @@ const Registration testHandlers([] {
 
 ModelInfo TestModel() { return {"enginetest-model", kFamily, "Test Modem 1", "T1", true}; }
 
-using OptList = std::vector<std::pair<std::string, std::string>>;
+using OptList = simtest::EngineRig::OptList;
 
-// One engine, its clock, its transcript and everything it sent.
-class Rig {
+// One engine of the test model, its clock, its transcript and everything it sent.
+class Rig : public simtest::EngineRig {
 public:
     explicit Rig(const OptList& Opts = {}, ModelInfo Model = TestModel())
-        : engine_(std::move(Model), MakeOptions(Opts), Scenario{}, [this](std::string_view l) {
-              transcript.emplace_back(l);
-          }, now) {}
-
-    static Options MakeOptions(const OptList& Opts) {
-        Options o;
-        for (const auto& [k, v] : Opts) o.Add(k, v);
-        return o;
-    }
-
-    // What the modem sends in answer to Bytes, with the line taking all it may.
-    std::string Type(const std::string& Bytes) {
-        engine_.Receive(Bytes, now);
-        return Drain();
-    }
-    std::string Drain() {
-        std::string out;
-        while (std::size_t n = engine_.Writable(now)) {
-            out.append(engine_.Output().substr(0, n));
-            engine_.Written(n, now);
-        }
-        return out;
-    }
-    std::string Advance(uint64_t Ms) {
-        now += Ms;
-        engine_.Service(now);
-        return Drain();
-    }
-    Session& Modem() { return engine_.Modem(); }
-    Engine& Core() { return engine_; }
-
-    uint64_t now = 1000;
-    std::vector<std::string> transcript;
-
-private:
-    Engine engine_;
+        : EngineRig(std::move(Model), Opts, Scenario{}) {}
 };
 
 struct Exchange {
