@@ -81,22 +81,7 @@ void MakeFile(const std::string& path, const std::string& text, bool executable)
     chmod(path.c_str(), executable ? 0755 : 0644);
 }
 
-// Environment variable set for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using testkit::ScopedEnv;
 
 class ShellDispatch : public ::testing::Test {
 protected:

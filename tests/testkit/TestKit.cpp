@@ -29,6 +29,17 @@ TempHome::~TempHome() {
     std::filesystem::remove_all(path_, ec);
 }
 
+ScopedEnv::ScopedEnv(std::string Name, const std::optional<std::string>& Value) : name_(std::move(Name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    if (Value) setenv(name_.c_str(), Value->c_str(), 1);
+    else unsetenv(name_.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) setenv(name_.c_str(), old_->c_str(), 1);
+    else unsetenv(name_.c_str());
+}
+
 ScopedScriptedUi::ScopedScriptedUi() {
     auto next = std::make_unique<ui::ScriptedUi>();
     ui_ = next.get();

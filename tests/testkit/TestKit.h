@@ -27,6 +27,20 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
+// Sets (or, with nullopt, unsets) an environment variable for the lifetime
+// of the object and restores it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string Name, const std::optional<std::string>& Value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
 // Installs a ScriptedUi for its lifetime and restores the previous interface.
 class ScopedScriptedUi {
 public:
