@@ -76,14 +76,12 @@ std::string TModemElsaClass::MsgLine(int32_t N) const {
     return {};
 }
 
-// The file name is used as the modem wrote it, but a line without commas
-// would carry its line end into the commands, and cut them in two there.
+// The file name is used as the modem wrote it (a line without commas still
+// leaves its line end to the line, not to the name); the others are trimmed.
 std::string TModemElsaClass::MsgField(int32_t N, int F) const {
     std::string field;
     GetField(MsgLine(N), F, field);
-    if (F != 1) return Trim(field);
-    while (!field.empty() && (field.back() == '\n' || field.back() == '\r')) field.pop_back();
-    return field;
+    return F == 1 ? field : Trim(field);
 }
 
 void TModemElsaClass::SetModemDateTime() {

@@ -1,21 +1,27 @@
 #include "support/Unit2.h"
 
+#include <algorithm>
+
 #include "platform/StrUtils.h"
 
 void GetField(const std::string& Text, int N, std::string& Field) {
     if (N == 0 || Text.empty()) return;
+    // The modems' replies come with the line end that closed them (a reply
+    // read line by line is joined with CR LF); it ends the last field and is
+    // no part of it, so "000" CR LF is the number 0.
+    const std::size_t textEnd = Text.find_last_not_of("\r\n") + 1;
     std::size_t start = 0;
     // Counted as commas + 1 < N so that no N, however negative, overflows.
     for (int commas = 0; commas + 1 < N; ++commas) {
         const std::size_t comma = Text.find(',', start);
-        if (comma == std::string::npos) {
+        if (comma == std::string::npos || comma >= textEnd) {
             Field.clear();
             return;
         }
         start = comma + 1;
     }
-    const std::size_t end = Text.find(',', start);
-    Field = Text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::size_t end = std::min(Text.find(',', start), textEnd);
+    Field = start < end ? Text.substr(start, end - start) : std::string();
 }
 
 int GetFieldInt(const std::string& Text, int N) {

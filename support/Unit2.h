@@ -5,8 +5,9 @@
 
 #include "platform/Ui.h"
 
-// Field := the N-th comma-separated field of Text (from 1). With N 0 or an
-// empty Text, Field keeps what the caller had in it.
+// Field := the N-th comma-separated field of Text (from 1). A line end (CR,
+// LF) that closes Text is not part of its last field. With N 0 or an empty
+// Text, Field keeps what the caller had in it.
 void GetField(const std::string& Text, int N, std::string& Field);
 // The N-th field as an integer; an empty field gives 0, a field that is not a
 // number raises EConvertError.

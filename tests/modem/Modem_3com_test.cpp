@@ -91,6 +91,37 @@ TEST(Modem3com, RefreshReadsCountsFreeMemoryAndTheNewFlag) {
         EXPECT_NE(log.find(d), std::string::npos) << d;
 }
 
+// The summary holds the six fields that are read, so the last of them ends
+// in the line end; a modem may also send a seventh after them.
+TEST(Modem3com, TheSummaryReadsAlikeWithItsSixFieldsAloneOrASeventhAfterThem) {
+    for (const char* variant : {"", "pages-field = yes\n"}) {
+        SCOPED_TRACE(variant);
+        FixedClock clock(kTenthOfMarch);
+        std::string scenario = kFive;
+        scenario.insert(scenario.find("[message]"), variant);
+        Rig r(scenario);
+        r.modem.Refresh();
+        std::string summary;
+        r.modem.GetMsgInfoBlock(0, summary);
+        EXPECT_EQ(summary.substr(0, 23), "000,030,002,001,003,000");
+        EXPECT_EQ(summary.size(), *variant ? 29u : 25u);
+        EXPECT_EQ(r.modem.GetMsgCount(), 5);
+        EXPECT_EQ(r.modem.GetNewMsgCount(), 1);
+        EXPECT_EQ(r.modem.GetFreeMemory(), 70);
+        EXPECT_TRUE(r.modem.HasNewMsgs());
+    }
+}
+
+// A new fax alone: the new-fax count is the last field of the line.
+TEST(Modem3com, ANewFaxCountClosingTheSummaryLine) {
+    FixedClock clock(kTenthOfMarch);
+    Rig r("[message]\ntype = fax\nstate = new\npages = 1\n");
+    r.modem.Refresh();
+    EXPECT_EQ(r.modem.GetMsgCount(), 1);
+    EXPECT_EQ(r.modem.GetNewMsgCount(), 1);
+    EXPECT_TRUE(r.modem.HasNewMsgs());
+}
+
 TEST(Modem3com, EveryMessageReadsAsTheModemReportsIt) {
     FixedClock clock(kTenthOfMarch);
     Rig r(kFive);
@@ -169,6 +200,11 @@ TEST(Modem3com, TheInfoLineCarriesTheDateInPlaceOfTheDayNumber) {
     EXPECT_EQ(GetFieldInt(line, 12), 4);
     EXPECT_EQ(GetFieldInt(line, 13), 0);
     EXPECT_EQ(GetFieldInt(line, 14), 0);
+    // The checksum closes it as it closes the status line, without the line end.
+    EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+    std::string block;
+    r.modem.GetMsgInfoBlock(1, block);
+    EXPECT_EQ(GetFieldInt(line, 15), GetFieldInt(block, 13));
     r.modem.GetMsgInfoLine(5, line);
     EXPECT_EQ(line.substr(0, 26), "005,001,001,252,000,0,0,0,");
 }

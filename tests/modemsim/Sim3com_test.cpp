@@ -79,15 +79,23 @@ int At(const std::string& Line, std::size_t Pos) { return std::stoi(Line.substr(
 TEST(Sim3com, SummaryLineCountsAndFixedPositions) {
     Rig r;
     const std::string line = r.StatusLine(0);
-    // State 253 counts as new, state 1 does not.
-    EXPECT_EQ(line.substr(0, 24), "000,030,002,001,003,001,");
+    // State 253 counts as new, state 1 does not; exactly the six fields, so
+    // the new-fax count closes the line.
+    EXPECT_EQ(line, "000,030,002,001,003,001");
     // The character positions a byte reader uses and the comma fields read the same values.
     EXPECT_EQ(At(line, 4), 30);
     EXPECT_EQ(At(line, 8), 2);
     EXPECT_EQ(At(line, 12), 1);
     EXPECT_EQ(At(line, 16), 3);
     EXPECT_EQ(At(line, 20), 1);
-    // The pages in use close the line, so the new-fax count is never its last field.
+}
+
+TEST(Sim3com, TheSummaryMayEndInASeventhFieldThePagesInUse) {
+    std::string text = kFive;
+    text.insert(text.find("[message]"), "pages-field = yes\n");
+    Rig r(text);
+    const std::string line = r.StatusLine(0);
+    EXPECT_EQ(line.substr(0, 24), "000,030,002,001,003,001,");
     const std::string last = r.StatusLine(5);
     const auto* h = r.Mem().Bytes().data() + At(last, 53) * kPageSize + At(last, 57) * 256 + At(last, 61);
     EXPECT_EQ(line.size(), 27u);
@@ -218,7 +226,7 @@ TEST(Sim3com, EraseEmptiesTheMessagesAndKeepsTheAnnouncements) {
     Rig r(std::string("[outgoing]\nseconds = 1\n") + kFive);
     const std::string greeting(r.Mem().Page(0));
     EXPECT_EQ(r.Type("ATE0V1+mem\r\n"), "\r\nOK\r\n");
-    EXPECT_EQ(r.StatusLine(0), "000,000,000,000,000,000,000");
+    EXPECT_EQ(r.StatusLine(0), "000,000,000,000,000,000");
     EXPECT_EQ(r.Type("AT+MSR=1\r"), "\r\nERROR\r\n");
     EXPECT_EQ(std::string(r.Mem().Page(0)), greeting);
     EXPECT_EQ(r.Mem().Page(4).find_first_not_of('\xFF'), std::string_view::npos);

@@ -29,6 +29,28 @@ TEST(GetField, PicksTheNthCommaField) {
     }
 }
 
+// Reply texts come with the line end that closed them; it belongs to the
+// line, not to its last field. Line ends inside the text stay where they are.
+TEST(GetField, TheLineEndThatClosesTheTextIsNoPartOfTheLastField) {
+    const FieldCase cases[] = {
+        {"000,030,002,001,003,000\r\n", 6, "000"},
+        {"000,030,002,001,003,000\r\n", 7, ""},
+        {"a,b\r\n", 2, "b"},     {"a\r\n", 1, "a"},       {"a,b\r\n", 1, "a"},
+        {"7\r\n\r\n", 1, "7"}, {"x\n", 1, "x"},         {"x\r", 1, "x"},
+        {"12,\r\n", 2, ""},      {"\r\n", 1, ""},         {"a, b \r\n", 2, " b "},
+        {"a,b\r\nc,d\r\n", 2, "b\r\nc"}, {"a,b\r\nc,d\r\n", 3, "d"}, {"a\r\n,b", 1, "a\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::string field = "untouched";
+        GetField(c.text, c.n, field);
+        EXPECT_EQ(field, c.expected) << c.text << " field " << c.n;
+    }
+    EXPECT_EQ(GetFieldInt("000,030,002,001,003,000\r\n", 6), 0);
+    EXPECT_EQ(GetFieldInt("000,030,002,001,003,012\r\n", 6), 12);
+    EXPECT_EQ(GetFieldInt("12,\r\n", 2), 0);
+    EXPECT_THROW(GetFieldInt("a,b\r\nc,d\r\n", 2), EConvertError);
+}
+
 TEST(GetField, LeavesTheCallersFieldForZeroOrEmptyText) {
     std::string field = "kept";
     GetField("a,b", 0, field);

@@ -76,7 +76,8 @@ std::string Encapsulate(std::string_view frames) {
     return out;
 }
 
-Memory::Memory(const MemorySpec& spec) : bytes_(kMemorySize, 0xFF), usedPercent_(spec.usedPercent) {
+Memory::Memory(const MemorySpec& spec)
+    : bytes_(kMemorySize, 0xFF), usedPercent_(spec.usedPercent), pagesField_(spec.pagesField) {
     LayAnnouncement(0, spec.outgoing, kOutgoingLimit);
     LayAnnouncement(1, spec.memoryFull, kMemoryFullLimit);
     std::size_t at = Position(kFirstMessagePage, 0);
@@ -210,10 +211,10 @@ std::optional<std::string> Memory::StatusLine(int n) const {
                 newVoice += isNew;
             }
         }
-        // A seventh field, the pages in use, keeps the sixth from being the
-        // last of the line, so its readers never see the line end in it.
-        return "000," + Field3(UsedPercent()) + "," + Field3(voice) + "," + Field3(newVoice) + "," + Field3(fax) +
-               "," + Field3(newFax) + "," + Field3(PagesInUse());
+        std::string line = "000," + Field3(UsedPercent()) + "," + Field3(voice) + "," + Field3(newVoice) + "," +
+                           Field3(fax) + "," + Field3(newFax);
+        if (pagesField_) line += "," + Field3(PagesInUse());
+        return line;
     }
     const Entry& e = dir[static_cast<std::size_t>(n - 1)];
     const uint8_t* h = Header(e);

@@ -63,6 +63,9 @@ struct MemorySpec {
     std::string outgoing;            // GSM frames of page 0, plain or encapsulated; empty: nothing stored
     std::string memoryFull;          // the same for page 1
     std::vector<MessageSpec> messages;
+    // Status line 0 holds the six fields the host programs read; some modems
+    // may send a seventh after them, the pages in use.
+    bool pagesField = false;
 };
 
 // DLE shielding of data stored in the memory: every DLE doubled, then DLE ETX.
@@ -115,6 +118,7 @@ private:
 
     std::vector<uint8_t> bytes_;
     std::optional<int> usedPercent_;
+    bool pagesField_;
 };
 
 // The day number the host programs give the modem clock for a moment: the

@@ -128,8 +128,10 @@ std::string ReadAnnouncement(const ScenarioSection* s, const std::string& dir, i
 MemorySpec ReadMemorySpec(const modemsim::Scenario& Data, double Now) {
     MemorySpec spec;
     const std::string dir = Folder(Data.path);
-    if (const auto* memory = Data.Find("memory"); memory && memory->Has("used"))
-        spec.usedPercent = Bounded(*memory, "used", 0, 0, 999);
+    if (const auto* memory = Data.Find("memory")) {
+        if (memory->Has("used")) spec.usedPercent = Bounded(*memory, "used", 0, 0, 999);
+        spec.pagesField = Flag(*memory, "pages-field");
+    }
     spec.outgoing = ReadAnnouncement(Data.Find("outgoing"), dir, 0);
     spec.memoryFull = ReadAnnouncement(Data.Find("memoryfull"), dir, 1);
     int index = 0;

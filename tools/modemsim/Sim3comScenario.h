@@ -3,6 +3,7 @@
 //
 //     [memory]
 //     used = 30                  # memory used in percent, in place of the computed figure
+//     pages-field = yes          # status line 0 ends in a seventh field, the pages in use
 //     [outgoing]                 # page 0; [memoryfull] is page 1
 //     seconds = 3                # generated beeps, or: gsm = greeting.gsm
 //     [message]
