@@ -7,6 +7,7 @@
 
 #include "platform/Files.h"
 #include "platform/RegistryHive.h"
+#include "platform/RegistryMirrors.h"
 
 namespace registry {
 namespace {
@@ -22,6 +23,7 @@ int g_nextHook = 1;
 
 void Notify(const std::vector<TRegChange>& changes) {
     if (changes.empty()) return;
+    InstallMirrors();
     std::vector<TRegChangeHook> hooks;
     {
         std::lock_guard<std::mutex> g(g_hooksLock);

@@ -117,7 +117,9 @@ struct TRegChange {
 using TRegChangeHook = std::function<void(const TRegChange&)>;
 
 // Hooks run in the writing thread after the hive file has been replaced. A
-// hook must not throw; what it throws is reported on standard error.
+// hook must not throw; what it throws is reported on standard error. The
+// registry's own mirrors of desktop mechanisms (RegistryMirrors.h) are
+// installed as hooks before the first change is reported.
 int AddChangeHook(TRegChangeHook Hook);
 void RemoveChangeHook(int Id);
 

@@ -12,17 +12,35 @@ std::string HomeFolder() {
     return h;
 }
 
-namespace {
-
-std::string ConfigFolder() {
+std::string ConfigHome() {
     const char* x = std::getenv("XDG_CONFIG_HOME");
-    return x && *x ? std::string(x) : HomeFolder() + "/.config";
+    return x && *x == '/' ? std::string(x) : HomeFolder() + "/.config";
 }
+
+std::string FirstConfigDir() {
+    const char* x = std::getenv("XDG_CONFIG_DIRS");
+    const std::string dirs = x ? x : "";
+    std::size_t at = 0;
+    while (at < dirs.size()) {
+        std::size_t colon = dirs.find(':', at);
+        if (colon == std::string::npos) colon = dirs.size();
+        std::string dir = dirs.substr(at, colon - at);
+        // Relative entries are not valid there and are skipped.
+        if (!dir.empty() && dir.front() == '/') {
+            while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+            return dir;
+        }
+        at = colon + 1;
+    }
+    return "/etc/xdg";
+}
+
+namespace {
 
 // XDG_DESKTOP_DIR="$HOME/Desktop": the quoted value with $HOME expanded, as
 // the user-dirs tools write it.
 std::string DesktopEntry() {
-    std::ifstream in(ConfigFolder() + "/user-dirs.dirs");
+    std::ifstream in(ConfigHome() + "/user-dirs.dirs");
     for (std::string line; std::getline(in, line);) {
         const std::string key = "XDG_DESKTOP_DIR=";
         if (line.compare(0, key.size(), key) != 0) continue;

@@ -10,5 +10,11 @@ namespace userdirs {
 std::string DesktopFolder();
 // $HOME, or "." when it is not set.
 std::string HomeFolder();
+// The base folder of the user's desktop settings: $XDG_CONFIG_HOME when it is
+// an absolute path, else $HOME/.config.
+std::string ConfigHome();
+// The first folder of the machine's desktop settings: the first absolute
+// path in $XDG_CONFIG_DIRS, else /etc/xdg.
+std::string FirstConfigDir();
 
 }  // namespace userdirs

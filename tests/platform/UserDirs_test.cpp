@@ -73,4 +73,27 @@ TEST_F(UserDirsTest, SettingsBelowTheHomeConfigWithoutXdgConfigHome) {
     EXPECT_EQ(userdirs::DesktopFolder(), home.Path() + "/Desk");
 }
 
+TEST_F(UserDirsTest, DesktopSettingsFolders) {
+    setenv("XDG_CONFIG_HOME", "/cfg/me", 1);
+    EXPECT_EQ(userdirs::ConfigHome(), "/cfg/me");
+    for (const char* invalid : {"", "relative/cfg"}) {
+        setenv("XDG_CONFIG_HOME", invalid, 1);
+        EXPECT_EQ(userdirs::ConfigHome(), "/home/me/.config");
+    }
+    const std::pair<const char*, const char*> dirs[] = {
+        {nullptr, "/etc/xdg"},
+        {"", "/etc/xdg"},
+        {"/opt/xdg:/etc/xdg", "/opt/xdg"},
+        {"relative:/opt/xdg/", "/opt/xdg"},
+        {"::/srv/xdg", "/srv/xdg"},
+        {"relative", "/etc/xdg"},
+    };
+    for (const auto& [value, first] : dirs) {
+        SCOPED_TRACE(value ? value : "unset");
+        if (value) setenv("XDG_CONFIG_DIRS", value, 1);
+        else unsetenv("XDG_CONFIG_DIRS");
+        EXPECT_EQ(userdirs::FirstConfigDir(), first);
+    }
+}
+
 }  // namespace

@@ -12,12 +12,20 @@ TempHome::TempHome() {
     char* made = mkdtemp(tmpl.data());
     if (!made) throw std::runtime_error("mkdtemp failed");
     path_ = made;
-    for (const char* var : {"PELLOW_HOME", "XDG_CONFIG_HOME"}) {
+    // Every desktop folder the programs may write is a private one, so that no
+    // test, run as root or not, changes the machine's own desktop settings.
+    const std::pair<const char*, std::string> vars[] = {
+        {"PELLOW_HOME", path_},
+        {"XDG_CONFIG_HOME", path_ + "/xdg"},
+        {"XDG_CONFIG_DIRS", path_ + "/xdg-system"},
+        {"XDG_DATA_HOME", path_ + "/xdg-data"},
+        {"XDG_DATA_DIRS", path_ + "/xdg-system-data"},
+    };
+    for (const auto& [var, value] : vars) {
         const char* v = std::getenv(var);
         saved_.emplace_back(var, v ? std::optional<std::string>(v) : std::nullopt);
+        setenv(var, value.c_str(), 1);
     }
-    setenv("PELLOW_HOME", path_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (path_ + "/xdg").c_str(), 1);
 }
 
 TempHome::~TempHome() {

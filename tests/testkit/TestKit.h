@@ -12,8 +12,10 @@
 
 namespace testkit {
 
-// Points PELLOW_HOME (and the XDG folders) at a fresh directory for the
-// lifetime of the object and removes it afterwards.
+// Points PELLOW_HOME and the XDG folders at a fresh directory for the
+// lifetime of the object and removes it afterwards: XDG_CONFIG_HOME is its
+// "xdg" folder, XDG_CONFIG_DIRS "xdg-system", XDG_DATA_HOME "xdg-data" and
+// XDG_DATA_DIRS "xdg-system-data" (none of them made).
 class TempHome {
 public:
     TempHome();

@@ -1,0 +1,17 @@
+#include "platform/RegistryMirrors.h"
+
+#include <mutex>
+
+#include "platform/Registry.h"
+#include "platform/XdgAutostart.h"
+
+namespace registry {
+
+void InstallMirrors() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        AddChangeHook(xdgautostart::OnRegistryChange);
+    });
+}
+
+}  // namespace registry
