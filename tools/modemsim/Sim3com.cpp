@@ -167,7 +167,7 @@ Outcome TransferPage(Session& S, const Command& C) {
     unsigned checksum = memory.PageChecksum(page);
     if (Listed(S, "page-bad-checksum", page)) checksum = (checksum + 1) & 0xFF;
     char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", checksum);
+    std::snprintf(hex, sizeof hex, S.Opts().Has("page-checksum-lowercase") ? "%02x" : "%02X", checksum);
     std::string data(hex, 2);
     data.append(memory.Page(page));
     memory.PageRead(page);
@@ -185,6 +185,7 @@ void SetUp(Session& S) {
 const modemsim::Registration registered([] {
     modemsim::RegisterOption("page-error", "P: end the reply of memory page P with ERROR in place of OK (3Com)");
     modemsim::RegisterOption("page-bad-checksum", "P: send memory page P with a wrong checksum (3Com)");
+    modemsim::RegisterOption("page-checksum-lowercase", "send page checksums in small hexadecimal letters (3Com)");
     modemsim::RegisterSetup("3com", SetUp);
     modemsim::RegisterCommand("3com", "+MSR", StatusReport);
     modemsim::RegisterCommand("3com", "+MCC", ClockCommand);

@@ -12,7 +12,8 @@
 //               reading the page that holds a message's header marks it read
 //
 // Options: --page-error P (repeatable) ends page P's reply with ERROR in
-// place of OK; --page-bad-checksum P sends page P with a checksum off by one.
+// place of OK; --page-bad-checksum P sends page P with a checksum off by one;
+// --page-checksum-lowercase writes the checksums' letters small.
 #include <cstdint>
 #include <memory>
 #include <optional>
