@@ -327,22 +327,31 @@ std::vector<uint8_t> TRegistry::ReadBinaryData(const std::string& Name) const {
     return std::vector<uint8_t>(v.Data.begin(), v.Data.end());
 }
 
+namespace {
+
+// Stores Value as Name of the key at Path; false when the data was there already.
+bool StoreValue(TRegKey& tree, const std::vector<std::string>& path, const std::string& Name, TRegValue Value,
+                THive hive, std::vector<TRegChange>& changes) {
+    TRegKey* k = tree.Find(path);
+    if (!k) throw std::runtime_error("key deleted");
+    const bool existed = k->FindValue(Name) != nullptr;
+    TRegValue& slot = k->Value(Name);
+    changes.push_back({TRegChange::ValueWritten, hive, StoredPath(tree, path), slot.Name});
+    if (existed && SameData(slot, Value)) return false;
+    Value.Name = slot.Name;
+    Value.Folded = slot.Folded;
+    slot = std::move(Value);
+    return true;
+}
+
+}  // namespace
+
 void TRegistry::PutValue(const std::string& Name, TRegValue Value) {
     if (!open_ || !ValidValueName(Name)) throw SetDataFailed(Name);
     std::vector<TRegChange> changes;
     try {
-        StoreFor(root_)->Modify([&](TRegKey& tree) {
-            TRegKey* k = tree.Find(path_);
-            if (!k) throw std::runtime_error("key deleted");
-            const bool existed = k->FindValue(Name) != nullptr;
-            TRegValue& slot = k->Value(Name);
-            changes.push_back({TRegChange::ValueWritten, root_, StoredPath(tree, path_), slot.Name});
-            if (existed && SameData(slot, Value)) return false;
-            Value.Name = slot.Name;
-            Value.Folded = slot.Folded;
-            slot = std::move(Value);
-            return true;
-        });
+        StoreFor(root_)->Modify(
+            [&](TRegKey& tree) { return StoreValue(tree, path_, Name, std::move(Value), root_, changes); });
     } catch (const std::exception&) {
         throw SetDataFailed(Name);
     }
@@ -377,6 +386,49 @@ void TRegistry::WriteBinaryData(const std::string& Name, const std::vector<uint8
     v.DataType = TRegDataType::rdBinary;
     v.Data.assign(Value.begin(), Value.end());
     PutValue(Name, std::move(v));
+}
+
+// ---------------------------------------------------------------------------
+// TRegBatch
+
+void TRegBatch::Add(const std::string& Key, const std::string& Name, TRegValue Value) {
+    std::vector<std::string> path;
+    if (!SplitKeyPath(Key, path) || !ValidValueName(Name)) throw SetDataFailed(Name);
+    entries_.push_back({std::move(path), Name, std::move(Value)});
+}
+
+void TRegBatch::WriteString(const std::string& Key, const std::string& Name, const std::string& Value) {
+    TRegValue v;
+    v.DataType = TRegDataType::rdString;
+    v.Data = Value.substr(0, Value.find('\0'));
+    Add(Key, Name, std::move(v));
+}
+
+void TRegBatch::WriteInteger(const std::string& Key, const std::string& Name, int32_t Value) {
+    TRegValue v;
+    v.DataType = TRegDataType::rdInteger;
+    v.DWord = static_cast<uint32_t>(Value);
+    Add(Key, Name, std::move(v));
+}
+
+void TRegBatch::Commit() {
+    if (entries_.empty()) return;
+    std::vector<TRegChange> changes;
+    try {
+        StoreFor(root_)->Modify([&](TRegKey& tree) {
+            changes.clear();
+            bool changed = false;
+            for (const Entry& e : entries_) {
+                changed |= CreatePath(tree, e.path, root_, changes);
+                changed |= StoreValue(tree, e.path, e.name, e.value, root_, changes);
+            }
+            return changed;
+        });
+    } catch (const std::exception&) {
+        throw SetDataFailed(entries_.front().name);
+    }
+    entries_.clear();
+    Notify(changes);
 }
 
 }  // namespace registry

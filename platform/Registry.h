@@ -105,6 +105,32 @@ private:
     std::vector<std::string> path_;
 };
 
+// Values under keys of one hive that must move together, written in one
+// change of the hive file: after a crash either all of them are there or
+// none. Missing keys are made. Key paths are taken from the root.
+class TRegBatch {
+public:
+    explicit TRegBatch(THive Root = THive::HKCU) : root_(Root) {}
+
+    void WriteString(const std::string& Key, const std::string& Name, const std::string& Value);
+    void WriteInteger(const std::string& Key, const std::string& Name, int32_t Value);
+    // Writes everything queued and empties the batch; raises
+    // ERegistryException "Failed to set data for '<Name>'" (the first value)
+    // when the hive cannot be written, and then keeps the batch.
+    void Commit();
+
+private:
+    struct Entry {
+        std::vector<std::string> path;
+        std::string name;
+        TRegValue value;
+    };
+    void Add(const std::string& Key, const std::string& Name, TRegValue Value);
+
+    THive root_;
+    std::vector<Entry> entries_;
+};
+
 // A change that has been written, for the parts that keep a desktop mechanism
 // in step with a registry key (autostart entries, file associations).
 struct TRegChange {

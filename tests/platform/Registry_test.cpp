@@ -516,4 +516,66 @@ TEST_F(Registry, AWriterKilledInABurstLeavesAWholeHive) {
     EXPECT_EQ(reg.ReadString("after"), "1");
 }
 
+// A batch moves its values together: a writer killed at any moment leaves
+// either all of one batch or none of it, never a mix of two batches.
+TEST_F(Registry, ABatchIsWrittenWholeOrNotAtAll) {
+    {
+        registry::TRegBatch batch;
+        batch.WriteInteger("\\Software\\Batch\\Options", "Counter", 7);
+        batch.WriteString("Software\\Batch\\Modem", "Identstring", "002,005,");
+        batch.WriteInteger("\\Software\\Batch\\Modem", "Savedmsg", 3);
+        batch.Commit();
+        batch.Commit();  // empty now: nothing to do
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Batch\\Options"));
+    EXPECT_EQ(reg.ReadInteger("Counter"), 7);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Batch\\Modem"));
+    EXPECT_EQ(reg.ReadString("Identstring"), "002,005,");
+    EXPECT_EQ(reg.ReadInteger("Savedmsg"), 3);
+
+    for (int round = 0; round < 4; ++round) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const pid_t pid = Spawn([&] {
+            close(fds[0]);
+            for (int i = 0; i < 100000; ++i) {
+                registry::TRegBatch b;
+                b.WriteInteger("\\Software\\Batch\\Options", "Counter", i);
+                b.WriteInteger("\\Software\\Batch\\Modem", "Savedmsg", i);
+                b.Commit();
+                if (write(fds[1], &i, sizeof i) != sizeof i) _exit(4);
+            }
+        });
+        close(fds[1]);
+        int got = 0, last = -1;
+        while (last < 15 + round * 23 && read(fds[0], &got, sizeof got) == sizeof got) last = got;
+        kill(pid, SIGKILL);
+        close(fds[0]);
+        EXPECT_EQ(ExitCode(pid), 128 + SIGKILL);
+        TRegistry r;
+        ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Batch\\Options"));
+        const int counter = r.ReadInteger("Counter");
+        ASSERT_TRUE(r.OpenKeyReadOnly("\\Software\\Batch\\Modem"));
+        EXPECT_EQ(r.ReadInteger("Savedmsg"), counter) << "round " << round;
+        EXPECT_GE(counter, last);
+    }
+}
+
+TEST_F(Registry, ABatchOnAReadOnlyHiveRaisesAndWritesNothing) {
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Batch", true));
+        reg.WriteInteger("Savedmsg", 1);
+    }
+    ASSERT_EQ(chmod(Hkcu().c_str(), 0444), 0);
+    const std::string before = testkit::ReadFile(Hkcu());
+    registry::TRegBatch batch;
+    batch.WriteInteger("\\Software\\Batch", "Savedmsg", 2);
+    batch.WriteInteger("\\Software\\Batch", "Counter", 2);
+    EXPECT_EQ(ErrorOf([&] { batch.Commit(); }), "Failed to set data for 'Savedmsg'");
+    EXPECT_EQ(testkit::ReadFile(Hkcu()), before);
+    EXPECT_EQ(ErrorOf([&] { batch.WriteInteger("A\\\\B", "x", 1); }), "Failed to set data for 'x'");
+}
+
 }  // namespace
