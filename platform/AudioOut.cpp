@@ -79,7 +79,7 @@ std::optional<WaveImage> ParseWave(std::string_view Bytes) {
             format = ParseWaveFormat(Bytes.substr(body, there));
         } else if (id == "data") {
             if (!format) return std::nullopt;
-            return WaveImage{*format, body, there};
+            return WaveImage{*format, body, there, size};
         }
         if (size > Bytes.size() - body) break;
         at = body + size + (size & 1);  // chunks are padded to an even length

@@ -43,11 +43,12 @@ constexpr uint16_t kFormatPcm = 1;
 std::optional<WaveFormat> ParseWaveFormat(std::string_view Bytes);
 
 // A RIFF/WAVE image: its "fmt " description and where its "data" chunk lies
-// (its length cut to the bytes that are there).
+// (its length cut to the bytes that are there, and the length it claims).
 struct WaveImage {
     WaveFormat format;
     std::size_t dataOffset = 0;
     std::size_t dataSize = 0;
+    std::size_t declaredSize = 0;
 };
 // Nullopt when Bytes is no RIFF/WAVE image or lacks a "fmt " of 16 bytes or
 // more or a "data" chunk.

@@ -53,6 +53,7 @@ struct WaveCase {
     bool valid;
     std::size_t dataOffset;
     std::size_t dataSize;
+    std::size_t declaredSize;
 };
 
 TEST(ParseWave, FindsTheFormatAndTheDataChunk) {
@@ -62,20 +63,20 @@ TEST(ParseWave, FindsTheFormatAndTheDataChunk) {
     const std::string longFmt = "RIFF" + Le32(0) + "WAVE" + "fmt " + Le32(18) + kPcmFormat + Bytes({0, 0}) + "data" +
                                 Le32(2) + "ab";
     const WaveCase cases[] = {
-        {"message file", header, true, 44, 8},
-        {"odd chunk padded before data", withList, true, 56, 4},
-        {"format with extra bytes", longFmt, true, 46, 2},
-        {"data cut short", header.substr(0, 48), true, 44, 4},
-        {"data length larger than the file", header.substr(0, 40) + Le32(1000000) + "ab", true, 44, 2},
-        {"header only", header.substr(0, 44), true, 44, 0},
-        {"no data chunk", header.substr(0, 36), false, 0, 0},
-        {"data before fmt", "RIFF" + Le32(0) + "WAVE" + "data" + Le32(2) + "ab" + "fmt " + Le32(16) + kPcmFormat, false, 0, 0},
+        {"message file", header, true, 44, 8, 8},
+        {"odd chunk padded before data", withList, true, 56, 4, 4},
+        {"format with extra bytes", longFmt, true, 46, 2, 2},
+        {"data cut short", header.substr(0, 48), true, 44, 4, 8},
+        {"data length larger than the file", header.substr(0, 40) + Le32(1000000) + "ab", true, 44, 2, 1000000},
+        {"header only", header.substr(0, 44), true, 44, 0, 8},
+        {"no data chunk", header.substr(0, 36), false, 0, 0, 0},
+        {"data before fmt", "RIFF" + Le32(0) + "WAVE" + "data" + Le32(2) + "ab" + "fmt " + Le32(16) + kPcmFormat, false, 0, 0, 0},
         {"format too short", "RIFF" + Le32(0) + "WAVE" + "fmt " + Le32(14) + kPcmFormat.substr(0, 14) + "data" + Le32(0),
-         false, 0, 0},
-        {"not RIFF", "RIFX" + header.substr(4), false, 0, 0},
-        {"not WAVE", header.substr(0, 8) + "AVI " + header.substr(12), false, 0, 0},
-        {"empty", "", false, 0, 0},
-        {"eleven bytes", header.substr(0, 11), false, 0, 0},
+         false, 0, 0, 0},
+        {"not RIFF", "RIFX" + header.substr(4), false, 0, 0, 0},
+        {"not WAVE", header.substr(0, 8) + "AVI " + header.substr(12), false, 0, 0, 0},
+        {"empty", "", false, 0, 0, 0},
+        {"eleven bytes", header.substr(0, 11), false, 0, 0, 0},
     };
     for (const auto& c : cases) {
         const auto w = audio::ParseWave(c.image);
@@ -83,6 +84,7 @@ TEST(ParseWave, FindsTheFormatAndTheDataChunk) {
         if (!w) continue;
         EXPECT_EQ(w->dataOffset, c.dataOffset) << c.name;
         EXPECT_EQ(w->dataSize, c.dataSize) << c.name;
+        EXPECT_EQ(w->declaredSize, c.declaredSize) << c.name;
         EXPECT_EQ(w->format.samplesPerSec, 8000u) << c.name;
     }
 }
