@@ -39,27 +39,6 @@ bool EndsWithExe(const std::string& Name) {
 
 std::string WithoutExe(const std::string& Name) { return EndsWithExe(Name) ? Name.substr(0, Name.size() - 4) : Name; }
 
-bool IsExecutableFile(const std::string& Path) {
-    struct stat st{};
-    return stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(Path.c_str(), X_OK) == 0;
-}
-
-// The first executable of that name in the folders of PATH; "" when none.
-std::string FindOnPath(const std::string& Name) {
-    const char* env = std::getenv("PATH");
-    const std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(':', start);
-        if (end == std::string::npos) end = path.size();
-        const std::string dir = end > start ? path.substr(start, end - start) : ".";
-        const std::string candidate = dir + "/" + Name;
-        if (IsExecutableFile(candidate)) return candidate;
-        start = end + 1;
-    }
-    return "";
-}
-
 std::string ParentFolder(const std::string& Path) {
     const std::size_t slash = Path.rfind('/');
     if (slash == std::string::npos) return ".";
@@ -129,6 +108,26 @@ std::unique_ptr<Launcher>& Slot() {
 }
 
 }  // namespace
+
+bool IsExecutableFile(const std::string& Path) {
+    struct stat st{};
+    return stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(Path.c_str(), X_OK) == 0;
+}
+
+std::string FindOnPath(const std::string& Name) {
+    const char* env = std::getenv("PATH");
+    const std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(':', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string dir = end > start ? path.substr(start, end - start) : ".";
+        const std::string candidate = dir + "/" + Name;
+        if (IsExecutableFile(candidate)) return candidate;
+        start = end + 1;
+    }
+    return "";
+}
 
 std::vector<std::string> SplitParameters(const std::string& Parameters) {
     std::vector<std::string> args;

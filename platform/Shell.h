@@ -26,6 +26,11 @@ constexpr int Started = 42;
 // quotes "" is one literal quote. Backslashes before anything else stay.
 std::vector<std::string> SplitParameters(const std::string& Parameters);
 
+// A regular file that this process may execute.
+bool IsExecutableFile(const std::string& Path);
+// The first executable of that name in the folders of PATH; "" when none.
+std::string FindOnPath(const std::string& Name);
+
 // A program of the system beside the running one: "leafor.exe" is
 // "<program folder>/leafor".
 std::string SiblingProgram(const std::string& FileName);

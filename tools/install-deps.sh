@@ -2,7 +2,8 @@
 # Installs the Debian packages that building and testing need, when any is missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsm1-dev libtiff-dev libtiff-tools
-          libasound2-dev fonts-dejavu-core libgtest-dev libgmock-dev xdg-utils sox)
+          libasound2-dev fonts-dejavu-core libgtest-dev libgmock-dev xdg-utils sox
+          python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
