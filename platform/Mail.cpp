@@ -125,6 +125,16 @@ std::string FileNameOf(const Attachment& a) {
     return slash == std::string::npos ? a.path : a.path.substr(slash + 1);
 }
 
+// The desktop's MIME database by name and content; without one (a bare
+// system, or tests with private XDG folders) a WAV image is still named so.
+std::string ContentType(const QMimeDatabase& types, const std::string& name, const std::string& bytes) {
+    const QByteArray head(bytes.data(), static_cast<qsizetype>(std::min<std::size_t>(bytes.size(), 4096)));
+    const QMimeType type = types.mimeTypeForFileNameAndData(Q(name), head);
+    if (type.isValid() && !type.isDefault() && type.name() != "application/octet-stream") return type.name().toStdString();
+    if (bytes.size() >= 12 && bytes.compare(0, 4, "RIFF") == 0 && bytes.compare(8, 4, "WAVE") == 0) return "audio/x-wav";
+    return "application/octet-stream";
+}
+
 std::optional<std::vector<Recipient>> PlainRecipients(const std::vector<Recipient>& to) {
     std::vector<Recipient> out;
     for (const auto& r : to) {
@@ -251,8 +261,8 @@ Result Send(const Message& M) {
     for (const auto& a : M.attachments) {
         auto bytes = ReadAll(a.path);
         if (!bytes) return Result::BadAttachment;
-        parts.push_back({FileNameOf(a), types.mimeTypeForFile(Q(a.path), QMimeDatabase::MatchExtension).name().toStdString(),
-                         std::move(*bytes)});
+        const std::string type = ContentType(types, FileNameOf(a), *bytes);
+        parts.push_back({FileNameOf(a), type, std::move(*bytes)});
     }
     std::string boundary;
     do {
