@@ -251,6 +251,10 @@ void TModem3comClass::DownloadMsg(int32_t N, const std::string& FileName) {
     GetMsgInfoLine(N, line);
     const int32_t start = CheckedAdd(CheckedMul(GetFieldInt(line, 13), 256), GetFieldInt(line, 14));
     FirstPage = CurPage = GetFieldInt(line, 12);
+    // Received messages lie in pages 4 to 63, each after the one before; a
+    // damaged info line would have every page from anywhere up to the last
+    // page asked for, 32768 bytes each, or nothing at all.
+    if (FirstPage < FirstMessagePage || FirstPage >= MemoryPages || FirstPage > LastPage) throw ERangeError();
     TPage page;
     page.fill(0);
     while (CurPage <= LastPage) {
@@ -263,8 +267,9 @@ void TModem3comClass::DownloadMsg(int32_t N, const std::string& FileName) {
             LastPage = page[static_cast<std::size_t>(start) + 31];
             endOffset = page[static_cast<std::size_t>(start) + 32] * 256 + page[static_cast<std::size_t>(start) + 33];
             // The modem has no page beyond its memory; asking for each of them
-            // would only collect errors and time-outs.
-            if (LastPage >= MemoryPages) throw ERangeError();
+            // would only collect errors and time-outs. A last page before the
+            // first belongs to no message.
+            if (LastPage >= MemoryPages || LastPage < FirstPage) throw ERangeError();
         }
         const int32_t from = CurPage == FirstPage ? start : 0;
         const int32_t count = CurPage == LastPage ? CheckedSub(endOffset, from) : PageSize - from;

@@ -16,8 +16,9 @@ public:
     static constexpr int32_t PageSize = 32768;
     // LastPage while a transfer has begun and its last page is not yet known.
     static constexpr int32_t LastPageUnknown = 99;
-    // Pages of the modem's memory.
+    // Pages of the modem's memory; received messages start from page 4 on.
     static constexpr int32_t MemoryPages = 64;
+    static constexpr int32_t FirstMessagePage = 4;
 
     int32_t MsgCount = 0;
     int32_t NewMsgCount = 0;

@@ -408,6 +408,39 @@ TEST_F(Pages, AHeaderWhoseLastPageLiesBeyondTheMemoryRaisesAfterItsFirstPage) {
     EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp="), std::vector<std::string>{"ATE0V1+mtp=4"});
 }
 
+// A first page the memory does not have, or one after the message's last
+// page, cannot be a message's: nothing is asked for and nothing written.
+TEST_F(Pages, AFirstPageOutsideTheMemoryOrAfterTheLastPageRaisesBeforeAnythingIsSent) {
+    struct Case {
+        const char* first;   // the damaged first page of message 1
+        const char* second;  // and of message 2, whose first page is the provisional last page
+    };
+    const Case cases[] = {{"0", "4"}, {"3", "4"},  {"64", "4"}, {"70", "4"},
+                          {"5", "4"}, {"63", "4"}, {"4", "3"},  {"-100000", "4"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " " + c.second);
+        Rig r("[message]\ntype = fax\npage = " + std::string(c.first) + "\ng3 = " + dir + "/a.g3\n"
+              "[message]\ntype = fax\npage = " + c.second + "\ng3 = " + dir + "/a.g3\n"
+              "[message]\ntype = fax\ng3 = " + dir + "/a.g3\n");
+        r.modem.Refresh();
+        const std::string file = dir + "/out";
+        testkit::WriteFile(file, "old");
+        EXPECT_THROW(r.modem.DownloadMsg(1, file), ERangeError);
+        EXPECT_TRUE(r.ReceivedStarting("ATE0V1+mtp=").empty());
+        EXPECT_EQ(testkit::ReadFile(file), "");
+    }
+}
+
+// The header's last page before the first page: the range error follows the first page.
+TEST_F(Pages, AHeaderWhoseLastPageLiesBeforeTheFirstRaisesAfterItsFirstPage) {
+    Rig r("[message]\ntype = fax\nnext = 3,100\ng3 = " + dir + "/a.g3\n");
+    r.modem.Refresh();
+    const std::string file = dir + "/out";
+    EXPECT_THROW(r.modem.DownloadMsg(1, file), ERangeError);
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp="), std::vector<std::string>{"ATE0V1+mtp=4"});
+    EXPECT_EQ(testkit::ReadFile(file), "");
+}
+
 TEST_F(Pages, ReleaseReadsTheFirstPageOfEachNewMessageAndTheModemThenReportsThemRead) {
     testkit::ScopedScriptedUi ui;
     // Two new voice mails of 20 s (33000 bytes each): their headers lie in pages 4 and 5.

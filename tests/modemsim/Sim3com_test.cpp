@@ -121,6 +121,20 @@ TEST(Sim3com, MessageLinesHoldEveryFieldAtItsPlaceWithTheChecksum) {
     EXPECT_EQ(r.StatusLine(3).substr(0, 32), "003,002,000,255,000,255,255,255,");
 }
 
+TEST(Sim3com, ADamagedStatusLineNamesAnotherFirstPage) {
+    Rig r("[message]\ntype = fax\npage = -100000\n[message]\ntype = fax\npage = 70\n[message]\ntype = fax\n");
+    auto field = [](const std::string& line, int n) {
+        std::size_t at = 0;
+        for (int i = 1; i < n; ++i) at = line.find(',', at) + 1;
+        return line.substr(at, line.find(',', at) - at);
+    };
+    EXPECT_EQ(field(r.StatusLine(1), 10), "-100000");
+    EXPECT_EQ(field(r.StatusLine(2), 10), "070");
+    EXPECT_EQ(field(r.StatusLine(3), 10), "004");
+    // The memory itself is laid out as usual.
+    EXPECT_EQ(r.Mem().MessageCount(), 3);
+}
+
 TEST(Sim3com, NumbersPastTheLastMessageAndBadArgumentsAreErrors) {
     Rig r;
     for (const char* cmd : {"AT+MSR=6\r", "AT+MSR=256\r", "AT+MSR\r", "AT+MSR=x\r", "AT+MSR=-1\r"})

@@ -14,7 +14,7 @@ constexpr std::size_t kMemorySize = std::size_t{kPageCount} * kPageSize;
 constexpr std::size_t kMessageArea = std::size_t{kPageCount - kFirstMessagePage} * kPageSize;
 
 std::string Field3(int v) {
-    char b[8];
+    char b[16];
     std::snprintf(b, sizeof b, "%03d", v);
     return b;
 }
@@ -135,6 +135,7 @@ void Memory::Lay(const MessageSpec& m, int number, std::size_t& at) {
     h[32] = static_cast<uint8_t>(nextOffset >> 8);
     h[33] = static_cast<uint8_t>(nextOffset & 0xFF);
     std::copy(data.begin(), data.end(), h + kHeaderSize);
+    if (m.statusPage) statusPages_[at] = *m.statusPage;
     at = next;
 }
 
@@ -221,7 +222,9 @@ std::optional<std::string> Memory::StatusLine(int n) const {
     std::string line = Field3(h[0]) + "," + Field3(h[1]) + "," + Field3(h[3] * 256 + h[4]) + "," + Field3(h[2]) +
                        "," + Field3(h[8]) + "," + Field3(h[5]) + "," + Field3(h[6]) + "," + Field3(h[7]) + ",";
     line.append(reinterpret_cast<const char*>(h + 9), kCallerIdSize);
-    line += "," + Field3(e.page) + "," + Field3(e.offset >> 8) + "," + Field3(e.offset & 0xFF) + ",";
+    const auto damaged = statusPages_.find(e.page * kPageSize + e.offset);
+    const int page = damaged == statusPages_.end() ? e.page : damaged->second;
+    line += "," + Field3(page) + "," + Field3(e.offset >> 8) + "," + Field3(e.offset & 0xFF) + ",";
     unsigned sum = 0;
     for (char c : line) sum += static_cast<uint8_t>(c);
     return line + Field3(static_cast<int>(sum % 256));
@@ -241,6 +244,7 @@ std::optional<int> Memory::PlaySeconds(int n) const {
 
 void Memory::EraseMessages() {
     usedPercent_.reset();
+    statusPages_.clear();
     std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(Position(2, 0)), bytes_.end(), 0xFF);
 }
 

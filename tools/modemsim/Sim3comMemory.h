@@ -16,6 +16,7 @@
 // Everything the status lines report is read back from these bytes, so what
 // the commands change shows everywhere at once.
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,8 @@ struct MessageSpec {
     // A damaged header: this page and offset stored as the next header's in
     // place of the true ones (the memory is laid out as usual all the same).
     std::optional<std::pair<int, int>> next;
+    // A damaged status line: the first page it names in place of the true one.
+    std::optional<int> statusPage;
 };
 
 struct MemorySpec {
@@ -117,6 +120,7 @@ private:
     void LayAnnouncement(int page, const std::string& frames, int limit);
 
     std::vector<uint8_t> bytes_;
+    std::map<std::size_t, int> statusPages_;  // by header position: the damaged first pages
     std::optional<int> usedPercent_;
     bool pagesField_;
 };

@@ -100,6 +100,7 @@ MessageSpec ReadMessage(const ScenarioSection& s, const std::string& dir, double
         if (page < 0 || page > 255 || offset < 0 || offset > 0xFFFF) Fail(s, "next must be page,offset");
         m.next = std::make_pair(page, offset);
     }
+    if (s.Has("page")) m.statusPage = Bounded(s, "page", 0, -9999999, 9999999);
     if (m.kind == Kind::Voice) {
         m.encapsulated = Flag(s, "encapsulated");
         m.frames = s.Has("gsm") ? FramesOf(ReadContent(s, dir, s.Get("gsm")))

@@ -20,6 +20,7 @@
 //     number = 7                 # message number (header byte 0); default: its place
 //     size = 12                  # seconds or pages in place of the counted ones
 //     next = 4,40000             # a damaged header: the next header's page and offset it gives
+//     page = -100000             # a damaged status line: the first page it names
 //
 // Files are named relative to the scenario file. Without a scenario file the
 // memory holds a small default set (two voice mails, two faxes, one of each
