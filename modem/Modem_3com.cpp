@@ -217,10 +217,15 @@ void TModem3comClass::SaveFaxMsg(int32_t N, const std::string& FileName, const s
 
 void TModem3comClass::EraseMsg(int32_t) {}
 
+// Erasing takes the modem a while. Its reply is waited for as any command's
+// that changes the modem: taken only from what had already arrived, a late
+// "ERROR" (or "OK") was read by the next exchange as that exchange's reply.
 bool TModem3comClass::EraseAllMsgs() {
-    Comm->SendCommand("ATE0V1+mem", "Erasing all messages");
-    const bool ok = Comm->WaitOKNow();
+    const std::string command = "ATE0V1+mem";
+    Comm->SendCommand(command, "Erasing all messages");
+    const bool ok = Comm->WaitOKLong();
     InfoBlockNo = -1;
+    if (!ok) throw EModemClass::ForCommand(command);
     return ok;
 }
 

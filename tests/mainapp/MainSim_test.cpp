@@ -356,6 +356,38 @@ TEST_F(MainSimTest, The3comModemErasesAllOrNothing) {
     EXPECT_EQ(f.ExtListView1->topLevelItemCount(), ModemObject->GetMsgCount());
 }
 
+// An erase that the modem refuses late: the failure names the erase, the
+// list stays as the modem still holds it, and the next Reload reads its own
+// replies. One it carries out late leaves the list empty.
+class MainSimLateErase : public MainSimTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MainSimLateErase, The3comModemAnsweringTheEraseLate) {
+    const bool fails = GetParam();
+    std::vector<std::string> args{"--model", "sportster", "--erase-ms", "1200"};
+    if (fails) args.push_back("--erase-error");
+    Modem(args);
+    TFormMain& f = Run();
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 4);
+    ui->Answer("OK");
+    if (fails) {
+        try {
+            f.ToolButtonEraseClick();
+            ADD_FAILURE() << "no error";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "ERROR occured with \"ATE0V1+mem\"");
+        }
+    } else {
+        f.ToolButtonEraseClick();
+    }
+    EXPECT_FALSE(f.Busy);
+    EXPECT_EQ(f.ExtListView1->topLevelItemCount(), fails ? 4 : 0);
+    f.ToolButtonReloadClick(nullptr);
+    EXPECT_EQ(f.ExtListView1->topLevelItemCount(), fails ? 4 : 0);
+    EXPECT_EQ(Received("ATE0V1+mem").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(RefusedOrDone, MainSimLateErase, ::testing::Bool());
+
 TEST_F(MainSimTest, AnEmptyModem) {
     Modem({"--model", "sportster"}, "[memory]\nused = 70\n");
     TFormMain& f = Run();

@@ -495,6 +495,44 @@ TEST(Modem3com, EraseAllSendsTheEraseAndForgetsTheCache) {
     EXPECT_NE(r.log.Text().find("###Erasing all messages"), std::string::npos);
 }
 
+// The erase waits for its own reply, however late it comes, and a refusal
+// is the erase's; the exchange after it reads its own replies.
+TEST(Modem3com, EraseAllTakesItsOwnReplyOkOrErrorEarlyOrLate) {
+    struct Case {
+        std::vector<std::string> args;
+        bool erased;
+        double seconds;  // at least this long
+    };
+    const Case cases[] = {
+        {{}, true, 0},
+        {{"--erase-ms", "1500"}, true, 1.4},
+        {{"--error-on", "+MEM"}, false, 0},
+        {{"--erase-ms", "1500", "--erase-error"}, false, 1.4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "at once" : c.args[0] + " " + c.args[1]);
+        FixedClock clock(kTenthOfMarch);
+        Rig r(kFive, c.args);
+        r.modem.Refresh();
+        const auto start = std::chrono::steady_clock::now();
+        if (c.erased) {
+            EXPECT_TRUE(r.modem.EraseAllMsgs());
+        } else {
+            try {
+                r.modem.EraseAllMsgs();
+                ADD_FAILURE() << "no error";
+            } catch (const EModemClass& e) {
+                EXPECT_EQ(e.Message(), "ERROR occured with \"ATE0V1+mem\"");
+            }
+        }
+        EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), c.seconds);
+        EXPECT_EQ(r.modem.InfoBlockNo, -1);
+        r.modem.Refresh();
+        EXPECT_EQ(r.modem.GetMsgCount(), c.erased ? 0 : 5);
+        EXPECT_EQ(r.Received("ATE0V1+mem"), 1);
+    }
+}
+
 // The temporary folder pointed at a fresh folder of the test's own, so that
 // only the files of the test count.
 class ScopedTempFolder {

@@ -246,6 +246,27 @@ TEST(Sim3com, EraseEmptiesTheMessagesAndKeepsTheAnnouncements) {
     EXPECT_EQ(r.Mem().Page(4).find_first_not_of('\xFF'), std::string_view::npos);
 }
 
+TEST(Sim3com, AnEraseThatTakesItsTimeRepliesWhenItIsOverAndMayFail) {
+    {
+        Rig r(kFive, {{"erase-ms", "1500"}});
+        EXPECT_EQ(r.Type("ATE0V1+mem\r\n"), "");
+        EXPECT_EQ(r.Advance(1499), "");
+        EXPECT_EQ(r.Advance(1), "\r\nOK\r\n");
+        EXPECT_EQ(r.StatusLine(0), "000,000,000,000,000,000");
+    }
+    for (const char* ms : {"0", "800"}) {
+        SCOPED_TRACE(ms);
+        Rig r(kFive, {{"erase-ms", ms}, {"erase-error", ""}});
+        const std::string before = r.StatusLine(0);
+        // A command that comes meanwhile is read once the erase is over.
+        std::string reply = r.Type("ATE0V1+mem\r\n");
+        reply += r.Type("AT\r");
+        reply += r.Advance(800);
+        EXPECT_EQ(reply, "\r\nERROR\r\n\r\nOK\r\n");
+        EXPECT_EQ(r.StatusLine(0), before);
+    }
+}
+
 // --- The memory layout
 
 TEST(Sim3comMemory, VoiceDataIsShieldedAndTheChainLeadsToAnEndHeader) {

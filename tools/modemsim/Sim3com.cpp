@@ -153,10 +153,44 @@ Outcome Play(Session& S, const Command& C) {
     return Outcome::Started;
 }
 
+// Erasing the memory takes its time on a real modem, and may end in ERROR
+// with nothing erased; the reply comes when it is over.
+class EraseTask : public modemsim::Task {
+public:
+    EraseTask(uint32_t ms, bool fails) : ms_(ms), fails_(fails) {}
+
+    bool Step(Session& S) override {
+        if (!started_) {
+            started_ = true;
+            end_ = S.Now() + ms_;
+        }
+        if (S.Now() < end_) {
+            S.WakeAfter(static_cast<uint32_t>(end_ - S.Now()));
+            return true;
+        }
+        if (!fails_) MemoryOf(S).EraseMessages();
+        S.Note(fails_ ? "erase failed" : "erased");
+        S.Final(fails_ ? ResultCode::Error : ResultCode::Ok);
+        return false;
+    }
+
+private:
+    uint32_t ms_;
+    bool fails_;
+    bool started_ = false;
+    uint64_t end_ = 0;
+};
+
 Outcome Erase(Session& S, const Command& C) {
     if (!C.args.empty()) return Outcome::Error;
-    MemoryOf(S).EraseMessages();
-    return Outcome::Ok;
+    const long long ms = std::clamp<long long>(S.Opts().GetInt("erase-ms", 0), 0, 600000);
+    const bool fails = S.Opts().Has("erase-error");
+    if (ms == 0 && !fails) {
+        MemoryOf(S).EraseMessages();
+        return Outcome::Ok;
+    }
+    S.Start(std::make_unique<EraseTask>(static_cast<uint32_t>(ms), fails));
+    return Outcome::Started;
 }
 
 Outcome TransferPage(Session& S, const Command& C) {
@@ -186,6 +220,8 @@ const modemsim::Registration registered([] {
     modemsim::RegisterOption("page-error", "P: end the reply of memory page P with ERROR in place of OK (3Com)");
     modemsim::RegisterOption("page-bad-checksum", "P: send memory page P with a wrong checksum (3Com)");
     modemsim::RegisterOption("page-checksum-lowercase", "send page checksums in small hexadecimal letters (3Com)");
+    modemsim::RegisterOption("erase-ms", "MS: erasing the memory takes MS ms before its reply (3Com)");
+    modemsim::RegisterOption("erase-error", "erasing the memory fails: nothing is erased, the reply is ERROR (3Com)");
     modemsim::RegisterSetup("3com", SetUp);
     modemsim::RegisterCommand("3com", "+MSR", StatusReport);
     modemsim::RegisterCommand("3com", "+MCC", ClockCommand);

@@ -7,13 +7,16 @@
 //   +MCS=n / +MCS?                stand-alone (self) mode
 //   +MVP=n      plays message n (0 outgoing, 255 memory-full) for its length;
 //               any byte from the client stops it; then OK
-//   +MEM        erases every received message
+//   +MEM        erases every received message (taking --erase-ms; with
+//               --erase-error it erases nothing and answers ERROR)
 //   +MTP=p      page p: two hexadecimal checksum characters, the 32768 bytes, OK;
 //               reading the page that holds a message's header marks it read
 //
 // Options: --page-error P (repeatable) ends page P's reply with ERROR in
 // place of OK; --page-bad-checksum P sends page P with a checksum off by one;
-// --page-checksum-lowercase writes the checksums' letters small.
+// --page-checksum-lowercase writes the checksums' letters small;
+// --erase-ms MS makes the erase take MS ms before its reply; --erase-error
+// makes it fail.
 #include <cstdint>
 #include <memory>
 #include <optional>
