@@ -123,11 +123,16 @@ void FreeLibrary(void* library) {
     if (library) dlclose(library);
 }
 
-std::string ProgramFolder() {
+std::string ProgramFile() {
     char buf[4096];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string p(buf, static_cast<std::size_t>(n));
+    if (n <= 0) return "";
+    return std::string(buf, static_cast<std::size_t>(n));
+}
+
+std::string ProgramFolder() {
+    const std::string p = ProgramFile();
+    if (p.empty()) return ".";
     const auto slash = p.rfind('/');
     return slash == 0 ? "/" : p.substr(0, slash);
 }

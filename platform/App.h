@@ -53,5 +53,7 @@ void* GetProcAddress(void* library, const std::string& name);
 void FreeLibrary(void* library);
 // The folder of the running program, without a trailing "/".
 std::string ProgramFolder();
+// The path of the running program's file; "" when the system does not tell.
+std::string ProgramFile();
 
 }  // namespace app

@@ -4,6 +4,7 @@
 
 #include "platform/Registry.h"
 #include "platform/XdgAutostart.h"
+#include "platform/XdgMime.h"
 
 namespace registry {
 
@@ -11,6 +12,7 @@ void InstallMirrors() {
     static std::once_flag once;
     std::call_once(once, [] {
         AddChangeHook(xdgautostart::OnRegistryChange);
+        AddChangeHook(xdgmime::OnRegistryChange);
     });
 }
 

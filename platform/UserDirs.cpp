@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 namespace userdirs {
 
@@ -17,23 +18,48 @@ std::string ConfigHome() {
     return x && *x == '/' ? std::string(x) : HomeFolder() + "/.config";
 }
 
-std::string FirstConfigDir() {
-    const char* x = std::getenv("XDG_CONFIG_DIRS");
+namespace {
+
+// The absolute folders of a colon-separated list, without trailing "/";
+// relative entries are not valid there and are skipped. Fallback when none.
+std::vector<std::string> FolderList(const char* Variable, const std::string& Fallback) {
+    const char* x = std::getenv(Variable);
     const std::string dirs = x ? x : "";
+    std::vector<std::string> out;
     std::size_t at = 0;
     while (at < dirs.size()) {
         std::size_t colon = dirs.find(':', at);
         if (colon == std::string::npos) colon = dirs.size();
         std::string dir = dirs.substr(at, colon - at);
-        // Relative entries are not valid there and are skipped.
         if (!dir.empty() && dir.front() == '/') {
             while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-            return dir;
+            out.push_back(dir);
         }
         at = colon + 1;
     }
-    return "/etc/xdg";
+    if (out.empty()) {
+        for (std::size_t from = 0; from < Fallback.size();) {
+            std::size_t colon = Fallback.find(':', from);
+            if (colon == std::string::npos) colon = Fallback.size();
+            out.push_back(Fallback.substr(from, colon - from));
+            from = colon + 1;
+        }
+    }
+    return out;
 }
+
+}  // namespace
+
+std::vector<std::string> ConfigDirs() { return FolderList("XDG_CONFIG_DIRS", "/etc/xdg"); }
+
+std::string FirstConfigDir() { return ConfigDirs().front(); }
+
+std::string DataHome() {
+    const char* x = std::getenv("XDG_DATA_HOME");
+    return x && *x == '/' ? std::string(x) : HomeFolder() + "/.local/share";
+}
+
+std::vector<std::string> DataDirs() { return FolderList("XDG_DATA_DIRS", "/usr/local/share:/usr/share"); }
 
 namespace {
 

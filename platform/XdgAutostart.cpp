@@ -24,7 +24,8 @@ using registry::THive;
 
 constexpr const char* kMarkKey = "X-Pellow-Run=";
 
-// The escapes of a desktop entry's string values.
+}  // namespace
+
 std::string EscapedValue(const std::string& s) {
     std::string out;
     for (char c : s) {
@@ -41,8 +42,6 @@ std::string EscapedValue(const std::string& s) {
     return out;
 }
 
-// One argument of an Exec line: quoted where a character has a meaning of
-// its own there, "%" doubled everywhere since it starts a field code.
 std::string ExecArgument(const std::string& arg, bool quote) {
     static const std::string reserved = " \t\n\"'\\><~|&;$*?#()`";
     if (arg.empty() || arg.find_first_of(reserved) != std::string::npos) quote = true;
@@ -59,10 +58,14 @@ std::string ExecArgument(const std::string& arg, bool quote) {
     return out;
 }
 
+namespace {
+
 bool IsAncestorOrSelf(const std::string& key, const std::string& of) {
     if (key.size() > of.size() || !SameText(of.substr(0, key.size()), key)) return false;
     return key.size() == of.size() || of[key.size()] == '\\';
 }
+
+}  // namespace
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -71,12 +74,15 @@ std::string ReadText(const std::string& path) {
     return s.str();
 }
 
+namespace {
+
 std::string Failure(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-// Writes the file whole or not at all: readers of the folder (the session
-// starting up) never see half an entry.
+}  // namespace
+
+// Readers of the folder (the session starting up) never see half an entry.
 bool WriteAtomically(const std::string& path, const std::string& text) {
     const std::string temp = path + ".tmp" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -89,6 +95,8 @@ bool WriteAtomically(const std::string& path, const std::string& text) {
     errno = saved;
     return false;
 }
+
+namespace {
 
 // The entries Hive's Run key stands for: file name -> text.
 std::map<std::string, std::string> WantedEntries(THive Hive) {

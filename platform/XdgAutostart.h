@@ -33,6 +33,18 @@ std::string EntryText(const std::string& ValueName, const std::string& Data, reg
 // Whether Text is an entry made here for Hive.
 bool IsOwnEntry(const std::string& Text, registry::THive Hive);
 
+// Pieces of desktop entries that every desktop mirror uses.
+// Text as a desktop entry's string value holds it (its escapes applied).
+std::string EscapedValue(const std::string& Text);
+// One argument of an Exec line: in double quotes where a character has a
+// meaning of its own there (or always with Quote), "%" doubled everywhere
+// since it starts a field code.
+std::string ExecArgument(const std::string& Arg, bool Quote);
+// The whole file; "" when it cannot be read.
+std::string ReadText(const std::string& Path);
+// Writes the file whole or not at all (a temporary file renamed over it).
+bool WriteAtomically(const std::string& Path, const std::string& Text);
+
 // Brings Hive's autostart folder in step with its Run key: writes the entry
 // of each value, removes the entries made here whose value is gone. Raises
 // std::runtime_error naming what could not be written or removed, after
