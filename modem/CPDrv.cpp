@@ -187,6 +187,8 @@ bool TCommPortDriver::Connect() {
     return true;
 }
 
+bool TCommPortDriver::PortLost() const { return Connected() && PortHandle->Lost(); }
+
 void TCommPortDriver::Disconnect() {
     if (!Connected()) return;
     NotifyWnd->stop();
@@ -263,10 +265,11 @@ uint32_t TCommPortDriver::SendDataTimeout(const void* Data, uint32_t Count, uint
             if (n >= 1) {
                 written += static_cast<uint32_t>(n);
                 next += n;
-                start = GetTickCount();
+                start = LineActivity = GetTickCount();
                 continue;
             }
         }
+        if (PortHandle->Lost() || WaitsAbortedFlag) return written;
         const uint32_t elapsed = TicksSince(start);
         if (elapsed > TimeoutMs) return written;
         PortHandle->WaitWritable(ClampMs(int64_t{TimeoutMs} - elapsed + 1));
@@ -302,12 +305,13 @@ uint32_t TCommPortDriver::ReadData(void* Buffer, uint32_t Count) {
     uint32_t total = 0;
     uint32_t start = GetTickCount();
     auto pumpMark = PumpClock::now() + kPumpPeriod;
-    while (total < Count) {
+    while (total < Count && !WaitsAbortedFlag) {
         if (PumpClock::now() - pumpMark >= kPumpPeriod) {
             pumpMark = PumpClock::now();
             app::ProcessMessages();
-            // A handler run by the pump may have closed the port.
-            if (!Connected()) break;
+            // A handler run by the pump may have closed the port, or asked
+            // that nothing wait any longer.
+            if (!Connected() || WaitsAbortedFlag) break;
         }
         const uint32_t waiting = InputCount();
         if (waiting > 0) {
@@ -316,10 +320,12 @@ uint32_t TCommPortDriver::ReadData(void* Buffer, uint32_t Count) {
                 total += n;
                 ReadCount = total;
                 next += n;
-                start = GetTickCount();
+                start = LineActivity = GetTickCount();
                 continue;
             }
         }
+        // Nothing more comes from a device that has gone away.
+        if (PortHandle->Lost()) break;
         const uint32_t elapsed = TicksSince(start);
         if (elapsed > FInputTimeout) break;
         // Sleep in poll() until bytes come, the time-out is over or the next pump is due.
@@ -328,6 +334,27 @@ uint32_t TCommPortDriver::ReadData(void* Buffer, uint32_t Count) {
         PortHandle->WaitReadable(std::min(untilTimeout, untilPump));
     }
     return total;
+}
+
+void TCommPortDriver::DrainInput(uint32_t QuietMs, uint32_t LimitMs) {
+    if (!Connected()) return;
+    SuspendPolling();
+    struct Resume {
+        TCommPortDriver* driver;
+        ~Resume() { driver->ResumePolling(); }
+    } resume{this};
+    const uint32_t start = GetTickCount();
+    std::array<uint8_t, 256> dropped{};
+    while (!PortHandle->Lost() && TicksSince(start) < LimitMs) {
+        const uint32_t waiting = InputCount();
+        if (waiting > 0 && ReadWaiting(std::min<uint32_t>(waiting, dropped.size()), dropped.data()) > 0) {
+            LineActivity = GetTickCount();
+            continue;
+        }
+        const uint32_t quiet = TicksSince(LineActivity);
+        if (quiet >= QuietMs) return;
+        PortHandle->WaitReadable(ClampMs(std::min<int64_t>(QuietMs - quiet, int64_t{LimitMs} - TicksSince(start))));
+    }
 }
 
 bool TCommPortDriver::ReadByte(uint8_t& Value) {

@@ -98,6 +98,10 @@ public:
     bool Connect();
     void Disconnect();
     bool Connected() const { return PortHandle != nullptr; }
+    // The device has gone away under the open port (unplugged, its far end
+    // closed): reads and sends then end at once instead of waiting out their
+    // time-outs; the port is to be closed and may be opened again by name.
+    bool PortLost() const;
     bool ApplySettings();
     // Bits 1 CTS, 2 DSR, 4 RING, 8 DCD; 0 when closed or unknown.
     uint8_t GetLineStatus();
@@ -111,8 +115,21 @@ public:
     bool SendByte(uint8_t Value);
     bool SendString(const std::string& Text);
     uint32_t ReadData(void* Buffer, uint32_t Count);
+    // Reads and drops what comes in until the line has been quiet for QuietMs
+    // since its last byte in either direction, for at most LimitMs in all.
+    // Like a send, it processes no messages.
+    void DrainInput(uint32_t QuietMs, uint32_t LimitMs);
     bool ReadByte(uint8_t& Value);
     uint32_t LastReadCount() const { return ReadCount; }
+    // The tick of the last byte that a read took or a send gave out (0 before any).
+    uint32_t LastLineActivity() const { return LineActivity; }
+    // Ends the waits of reads and sends at once, the one running (at its next
+    // message pump) and every later one, until ResumeWaits: the program is
+    // to close, and nothing may keep it waiting for the modem. Sends still
+    // give out what the port takes without waiting.
+    void AbortWaits() { WaitsAbortedFlag = true; }
+    void ResumeWaits() { WaitsAbortedFlag = false; }
+    bool WaitsAborted() const { return WaitsAbortedFlag; }
     // One tick of the polling timer.
     void TimerWndProc();
 
@@ -148,4 +165,6 @@ private:
     int64_t PacketStart = -1;  // tick of the first byte of a pending packet; -1 none
     int PollingPause = 0;
     uint32_t ReadCount = 0;
+    uint32_t LineActivity = 0;
+    bool WaitsAbortedFlag = false;
 };

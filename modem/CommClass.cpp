@@ -40,6 +40,8 @@ EModemClass EModemClass::ForCommand(const std::string& Command) {
 int TCommClass::GetPortNumber() const { return static_cast<int>(Port()); }
 
 bool TCommClass::OpenPort() {
+    // A port whose device has gone is closed, and opened anew by its name.
+    CheckLink();
     if (Connected()) {
         LogEntry("IGNORED: CONNECT (already connected)");
         KeepOpen = -1;
@@ -49,6 +51,9 @@ bool TCommClass::OpenPort() {
         LogEntry("ERROR: CAN NOT CONNECT TO COM PORT");
         return false;
     }
+    LinkLost = false;
+    ReplyOpen = false;
+    HeldByte = -1;
     LogEntry("connected");
     return true;
 }
@@ -64,6 +69,19 @@ void TCommClass::ClosePort() {
     KeepOpen = 0;
 }
 
+bool TCommClass::CheckLink() {
+    if (PortLost()) {
+        LogEntry("ERROR: COM PORT LOST (DEVICE GONE)");
+        ClosePort();
+        LinkLost = true;
+    }
+    return LinkLost;
+}
+
+void TCommClass::CheckAborted() const {
+    if (WaitsAborted()) throw EAbort();
+}
+
 void TCommClass::CloseUnlessKept() {
     if (KeepOpen == 0) ClosePort();
 }
@@ -72,41 +90,85 @@ void TCommClass::SendCommand(const std::string& Command, const std::string& Desc
     LastCommand = Command;
     WriteLog(kLineEnd + kBlanks + "###" + Description);
     // With the port still closed after this, the send below writes nothing.
+    // A port whose device went away since the last exchange is closed here,
+    // so that it is opened again by its name.
+    CheckLink();
     if (KeepOpen == 0) OpenPort();
+    // What is still on its way of an earlier reply would otherwise come in
+    // after the purge, as the first bytes of this command's reply.
+    if (ReplyOpen && Connected() && !WaitsAborted()) AwaitQuietLine();
     LogEntry("<- " + Quoted(Command));
     PurgeBuffers(true, true);
+    HeldByte = -1;
     SendString(Command + kLineEnd);
+    ReplyOpen = true;
 }
 
-// Collects bytes up to a CR that ends a non-empty line; LF and leading CRs
-// are skipped. A line beyond MaxLineLength keeps its start; the rest up to
-// the CR is read and dropped, so one line stays one log line of bounded size.
-void TCommClass::CollectLine(int Seconds, std::string& Line) {
+bool TCommClass::NextByte(uint32_t TimeoutMs, uint8_t& Byte) {
+    if (HeldByte >= 0) {
+        Byte = static_cast<uint8_t>(HeldByte);
+        HeldByte = -1;
+        return true;
+    }
+    SetInputTimeout(TimeoutMs);
+    if (ReadByte(Byte)) return true;
+    CheckLink();
+    CheckAborted();
+    return false;
+}
+
+bool TCommClass::TakeLineFeed(uint32_t TimeoutMs) {
+    uint8_t b = 0;
+    if (!NextByte(TimeoutMs, b)) return false;
+    if (b == 10) return true;
+    HeldByte = b;
+    return false;
+}
+
+// Collects bytes up to a CR that ends a non-empty line, and the LF after it;
+// LF and leading CRs are skipped. Each byte may take Seconds. A line beyond
+// MaxLineLength keeps its start; the rest up to the CR is read and dropped,
+// so one line stays one log line of bounded size. True when the line came
+// whole, with its CR and LF.
+bool TCommClass::CollectLine(int Seconds, std::string& Line) {
     const auto timeout = CheckedCast<uint32_t>(CheckedMul(Seconds, 1000));
     Line.clear();
     for (;;) {
-        SetInputTimeout(timeout);
         uint8_t b = 0;
-        if (!ReadByte(b)) return;
+        if (!NextByte(timeout, b)) return false;
         SetInputTimeout(200);
         if (b == 13) {
-            if (!Line.empty()) return;
-        } else if (b != 10 && Line.size() < MaxLineLength) {
-            Line += static_cast<char>(b);
+            if (Line.empty()) continue;
+            const bool whole = TakeLineFeed(timeout);
+            SetInputTimeout(200);
+            return whole;
         }
+        if (b != 10 && Line.size() < MaxLineLength) Line += static_cast<char>(b);
     }
 }
 
 void TCommClass::ReadLine(int Seconds, std::string& Line) {
-    CollectLine(Seconds, Line);
+    bool whole = CollectLine(Seconds, Line);
     // An unsolicited ring report is dropped and the next line read in its
     // place, with a second per byte; each dropped ring logs that line once more.
     int logged = 1;
     while (Line == "RING") {
-        CollectLine(1, Line);
+        whole = CollectLine(1, Line);
         ++logged;
     }
+    // The reply is over with its final line, once that has come to its end.
+    if (whole && (Line == "OK" || Line == "ERROR")) ReplyOpen = false;
     for (int i = 0; i < logged; ++i) LogEntry("-> " + Quoted(Line));
+}
+
+// Quiet counts from the last byte in either direction, so a line that has
+// been still since the reply's end costs no wait, while a reply still being
+// sent (or a modem about to answer the command just sent) is waited for.
+void TCommClass::AwaitQuietLine() {
+    HeldByte = -1;
+    DrainInput(LineTimes.QuietMs, LineTimes.QuietLimitMs);
+    CheckLink();
+    ReplyOpen = false;
 }
 
 bool TCommClass::WaitOK() {
@@ -129,7 +191,7 @@ bool TCommClass::WaitOKNow() {
 bool TCommClass::WaitOKLong() {
     std::string line;
     do {
-        ReadLine(60, line);
+        ReadLine(LineTimes.LongWaitSeconds, line);
     } while (line != "OK" && line != "ERROR" && !line.empty());
     CloseUnlessKept();
     return line == "OK";
@@ -173,11 +235,22 @@ void TCommClass::QueryLines(const std::string& Command, const std::string& Descr
     if (line == "ERROR") throw EModemClass::ForCommand(Command);
 }
 
+// A port lost inside the exchange stays closed until the next command: what
+// a device found again under the name would send is no part of this reply.
 bool TCommClass::ReadBlock(void* Buffer, uint32_t Count) {
-    if (!OpenPort()) return false;
-    SetInputTimeout(20000);
-    const uint32_t got = ReadData(Buffer, Count);
+    if (LinkLost || !OpenPort()) return false;
+    auto* next = static_cast<uint8_t*>(Buffer);
+    uint32_t got = 0;
+    if (HeldByte >= 0 && Count > 0) {
+        *next++ = static_cast<uint8_t>(HeldByte);
+        HeldByte = -1;
+        ++got;
+    }
+    SetInputTimeout(LineTimes.BlockTimeoutMs);
+    got += ReadData(next, Count - got);
     SetInputTimeout(200);
+    CheckLink();
+    CheckAborted();
     return got == Count;
 }
 

@@ -34,13 +34,30 @@ public:
     // 0: each exchange opens and closes the port; -1: an exchange found it
     // open, so it stays open until ClosePort.
     int32_t KeepOpen = 0;
+    // The device went away under the open port (unplugged, the modem gone)
+    // and the port has not been opened again since: the exchange that met it
+    // ended at once and closed the port; the next exchange opens it again by
+    // its name.
+    bool LinkLost = false;
 
     int GetPortNumber() const;
     bool OpenPort();
     void ClosePort();
+    // Whether the port's device is gone: an open port whose device went away
+    // is closed here (and logged), so this also tells it between exchanges.
+    bool CheckLink();
     void SendCommand(const std::string& Command, const std::string& Description);
-    // One reply line; Seconds is the longest silence allowed between bytes.
+    // One reply line; Seconds is the longest silence allowed before each
+    // byte. The line ends at its CR, and the LF after it is taken with it
+    // (waited for as long as any byte), so that nothing of this reply is
+    // left for the next.
     void ReadLine(int Seconds, std::string& Line);
+    // Reads and drops what the modem still sends of an earlier reply, until
+    // the line has been quiet for LineTimes.QuietMs (counted from its last
+    // byte in either direction), for at most LineTimes.QuietLimitMs; like a
+    // send, it processes no messages. A command that follows a reply not
+    // read to its end waits for this before its purge.
+    void AwaitQuietLine();
     bool WaitOK();
     bool WaitOKNow();
     bool WaitOKLong();
@@ -69,7 +86,9 @@ public:
     // FileHandle, once the modem's download command has started the
     // exchange. The file is closed on every way out, also after "CAN
     // occoured!" and "SOH errors!", so callers never close it themselves.
-    void XmodemReceive(std::ofstream& FileHandle);
+    // True when the transfer ended with the sender's EOT, so that every block
+    // came whole; False when it failed (the user has been told in a box).
+    bool XmodemReceive(std::ofstream& FileHandle);
     // The blocks done plus the bytes of the read in progress, for a progress gauge.
     uint32_t ReceivedBytes() const;
     // Bad start bytes and incomplete blocks tolerated over one transfer.
@@ -85,12 +104,21 @@ public:
         // After the transfer, how long the modem may keep its carrier before
         // the receive returns anyway.
         uint32_t CarrierDropWaitMs = 5000;
-        // The modem's last words are read up to this much silence, and for
-        // no longer than QuietLimitMs.
-        uint32_t QuietMs = 200;
-        uint32_t QuietLimitMs = 2000;
     };
     TXmodemTimes XmodemTimes;
+    // The times of the dialogue; tests shorten them where they only wait for
+    // a bound to end a wait.
+    struct TLineTimes {
+        // The line counts as quiet after this much silence, and the wait for
+        // it ends after QuietLimitMs whatever comes.
+        uint32_t QuietMs = 200;
+        uint32_t QuietLimitMs = 2000;
+        // ReadBlock waits this long for a byte.
+        uint32_t BlockTimeoutMs = 20000;
+        // WaitOKLong waits this long for each line.
+        int LongWaitSeconds = 60;
+    };
+    TLineTimes LineTimes;
 
     // The longest reply line kept; the rest of a longer line up to its CR is dropped.
     static constexpr std::size_t MaxLineLength = 4096;
@@ -100,8 +128,23 @@ public:
     // ... or when the reply grows beyond this.
     static constexpr std::size_t MaxReplyText = 1 << 20;
 
+    // Raises EAbort once the waits are aborted (AbortWaits): the operation
+    // ends quietly, and the program can close.
+    void CheckAborted() const;
+
 private:
-    void CollectLine(int Seconds, std::string& Line);
+    bool CollectLine(int Seconds, std::string& Line);
+    // The next byte of the line within TimeoutMs (a byte held back first).
+    bool NextByte(uint32_t TimeoutMs, uint8_t& Byte);
+    // After the CR of a line: True for its LF; any other byte is held back
+    // as the next line's first.
+    bool TakeLineFeed(uint32_t TimeoutMs);
     std::string QueryReply(const std::string& Command, const std::string& Description);
     void CloseUnlessKept();
+
+    // A command went out whose reply has not been read to its final line
+    // ("OK" or "ERROR"): the rest of it may still be on its way.
+    bool ReplyOpen = false;
+    // A byte read after a line's CR that was not its LF: the next line's first.
+    int HeldByte = -1;
 };

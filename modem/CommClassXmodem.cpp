@@ -31,11 +31,15 @@ using TBlock = std::array<uint8_t, BlockSize>;
 
 void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconNone, 0}); }
 
-// One byte within the byte time-out; NoByte when none came.
+// One byte within the byte time-out; NoByte when none came (also when the
+// port's device has gone, which ends the wait at once).
 int ReadOne(TCommClass& Comm) {
     Comm.SetInputTimeout(Comm.XmodemTimes.ByteTimeoutMs);
     uint8_t b = 0;
-    return Comm.ReadByte(b) ? b : NoByte;
+    if (Comm.ReadByte(b)) return b;
+    Comm.CheckLink();
+    Comm.CheckAborted();
+    return NoByte;
 }
 
 // The rest of a block after its STX. False when the sender fell silent
@@ -44,17 +48,22 @@ int ReadOne(TCommClass& Comm) {
 bool ReceiveBlock(TCommClass& Comm, TBlock& Data) {
     uint8_t ignored = 0;
     Comm.SetInputTimeout(Comm.XmodemTimes.ByteTimeoutMs);
-    if (!Comm.ReadByte(ignored) || !Comm.ReadByte(ignored)) return false;  // block number, complement
-    if (Comm.ReadData(Data.data(), BlockSize) != BlockSize) return false;
-    return Comm.ReadByte(ignored);  // checksum
+    const bool whole = Comm.ReadByte(ignored) && Comm.ReadByte(ignored) &&  // block number, complement
+                       Comm.ReadData(Data.data(), BlockSize) == BlockSize && Comm.ReadByte(ignored);  // checksum
+    if (!whole) {
+        Comm.CheckLink();
+        Comm.CheckAborted();
+    }
+    return whole;
 }
 
-// Asks the sender to send again: clears the line, NAK, a second's pause for
-// the sender to start over, then the next start byte. False once the errors
-// are used up.
+// Asks the sender to send again: lets what is still coming of the bad
+// block arrive, clears the line, NAK, a second's pause for the sender to
+// start over, then the next start byte. False once the errors are used up.
 bool Retry(TCommClass& Comm, int& Errors, int& Start) {
     if (Errors >= TCommClass::XmodemMaxErrors) return false;
     ++Errors;
+    Comm.AwaitQuietLine();
     Comm.PurgeBuffers(true, true);
     Comm.SendByte(NAK);
     Comm.DelaySeconds(Comm.XmodemTimes.RetryPauseSeconds);
@@ -68,29 +77,26 @@ void WaitForCarrierDrop(TCommClass& Comm) {
     const uint32_t start = GetTickCount();
     while (Comm.GetLineStatus() == InCall && GetTickCount() - start < Comm.XmodemTimes.CarrierDropWaitMs) {
         app::ProcessMessages();
+        Comm.CheckAborted();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
 
-// A line without a carrier signal (or a modem that does not drop it) shows
-// the end of the call only by the modem's result text. Reading that up to a
-// moment's silence also gives the last ACK time to leave: the next command
-// purges the line, and an ACK purged unsent leaves the transfer unconfirmed
-// (the message stays new in the modem).
-void AwaitQuietLine(TCommClass& Comm) {
-    const uint32_t timeout = Comm.InputTimeout();
-    Comm.SetInputTimeout(Comm.XmodemTimes.QuietMs);
-    const uint32_t start = GetTickCount();
-    uint8_t dropped = 0;
-    while (Comm.ReadByte(dropped) && GetTickCount() - start < Comm.XmodemTimes.QuietLimitMs) {
+// Closes the file on every way out, an exception's included.
+class TFileCloser {
+public:
+    TFileCloser(TCommClass& Comm, std::ofstream& File) : comm_(Comm), file_(File) {}
+    ~TFileCloser() {
+        comm_.SetInputTimeout(200);
+        file_.close();
     }
-    Comm.SetInputTimeout(timeout);
-}
+    TFileCloser(const TFileCloser&) = delete;
+    TFileCloser& operator=(const TFileCloser&) = delete;
 
-void CloseFile(TCommClass& Comm, std::ofstream& File) {
-    Comm.SetInputTimeout(200);
-    File.close();
-}
+private:
+    TCommClass& comm_;
+    std::ofstream& file_;
+};
 
 }  // namespace
 
@@ -99,41 +105,48 @@ void CloseFile(TCommClass& Comm, std::ofstream& File) {
 // ends the transfer with "SOH errors!" only when a further bad start byte
 // comes, so a transfer is never cut short without a message. EOT and CAN
 // are taken as such also right after a NAK, where a sender that has finished
-// or given up sends them again.
-void TCommClass::XmodemReceive(std::ofstream& FileHandle) {
+// or given up sends them again. A port whose device has gone ends the
+// transfer at once: nothing more can come.
+bool TCommClass::XmodemReceive(std::ofstream& FileHandle) {
     BlockCount = 0;
     int errors = 0;
-    SetInputTimeout(XmodemTimes.ByteTimeoutMs);
-    SendByte(NAK);
-    TBlock data{};
-    int start = ReadOne(*this);
-    if (start == NoByte) ShowMessage("Timeout occoured!");
-    for (;;) {
-        if (start == CAN) {
-            ShowMessage("CAN occoured!");
-            CloseFile(*this, FileHandle);
-            return;
+    const auto failed = [this](const std::string& Box, const std::string& Why) {
+        if (!Box.empty()) ShowMessage(Box);
+        LogEntry("ERROR: Block receive failed after " + std::to_string(BlockCount) + " blocks: " + Why);
+        return false;
+    };
+    {
+        const TFileCloser closer(*this, FileHandle);
+        SetInputTimeout(XmodemTimes.ByteTimeoutMs);
+        SendByte(NAK);
+        TBlock data{};
+        int start = ReadOne(*this);
+        // Whether a box has told of the start byte that did not come.
+        bool told = start == NoByte;
+        if (told) ShowMessage("Timeout occoured!");
+        for (;;) {
+            if (LinkLost) return failed(told ? "" : "Timeout occoured!", "the port was lost");
+            if (start == CAN) return failed("CAN occoured!", "CAN");
+            if (start == EOT) break;
+            if (start == STX && ReceiveBlock(*this, data)) {
+                BlockCount = CheckedAdd(BlockCount, 1);
+                FileHandle.write(reinterpret_cast<const char*>(data.data()), BlockSize);
+                SendByte(ACK);
+                start = ReadOne(*this);
+                told = start == NoByte && !LinkLost;
+                if (told) ShowMessage("Timeout occoured!");
+                continue;
+            }
+            if (LinkLost) continue;
+            told = false;
+            if (!Retry(*this, errors, start)) return failed("SOH errors!", "SOH errors");
         }
-        if (start == EOT) break;
-        if (start == STX && ReceiveBlock(*this, data)) {
-            BlockCount = CheckedAdd(BlockCount, 1);
-            FileHandle.write(reinterpret_cast<const char*>(data.data()), BlockSize);
-            SendByte(ACK);
-            start = ReadOne(*this);
-            if (start == NoByte) ShowMessage("Timeout occoured!");
-            continue;
-        }
-        if (!Retry(*this, errors, start)) {
-            ShowMessage("SOH errors!");
-            CloseFile(*this, FileHandle);
-            return;
-        }
+        SendByte(ACK);
     }
-    SendByte(ACK);
-    CloseFile(*this, FileHandle);
     WaitForCarrierDrop(*this);
-    AwaitQuietLine(*this);
+    AwaitQuietLine();
     app::ProcessMessages();
+    return true;
 }
 
 uint32_t TCommClass::ReceivedBytes() const {

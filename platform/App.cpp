@@ -49,6 +49,7 @@ std::string ExceptionText(const std::exception& e) {
 }
 
 void ShowException(const std::exception& e) {
+    if (dynamic_cast<const EAbort*>(&e)) return;
     ui::MessageSpec spec;
     spec.text = ExceptionText(e);
     spec.caption = Title();

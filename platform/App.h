@@ -23,7 +23,8 @@ std::string Title();
 
 // The default display of an exception that ended an operation: a message box
 // with the application's title and the message, which gets a full stop unless
-// it already ends in punctuation. The loop goes on afterwards.
+// it already ends in punctuation. The loop goes on afterwards. EAbort is
+// shown as nothing.
 void ShowException(const std::exception& e);
 std::string ExceptionText(const std::exception& e);
 

@@ -39,3 +39,11 @@ class EInOutError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// The silent exception: it ends the operation in progress like any other,
+// but the default display shows nothing, since whoever raised it has told
+// the user already or the user has asked for the end (closing the program).
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation aborted") {}
+};

@@ -133,7 +133,11 @@ public:
 
     bool QueueCounts(uint32_t& input, uint32_t& output) override {
         int in = 0, out = 0;
-        if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &in) != 0 || ::ioctl(fd_, TIOCOUTQ, &out) != 0) return false;
+        if (fd_ < 0) return false;
+        if (::ioctl(fd_, FIONREAD, &in) != 0 || ::ioctl(fd_, TIOCOUTQ, &out) != 0) {
+            NoteFailure(errno);
+            return false;
+        }
         input = static_cast<uint32_t>(std::max(in, 0));
         output = static_cast<uint32_t>(std::max(out, 0));
         return true;
@@ -156,6 +160,16 @@ public:
 
     bool WaitReadable(int ms) override { return WaitFor(POLLIN, ms); }
     bool WaitWritable(int ms) override { return WaitFor(POLLOUT, ms); }
+
+    // A hang-up shows in poll() at once and for ever, so a look without
+    // waiting tells also between calls that the device is gone.
+    bool Lost() override {
+        if (!lost_ && fd_ >= 0) {
+            pollfd p{fd_, 0, 0};
+            if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) lost_ = true;
+        }
+        return lost_;
+    }
 
     void Close() override {
         if (fd_ < 0) return;
@@ -180,26 +194,32 @@ private:
         return ::ioctl(fd_, FIONREAD, &in) == 0 && in > 0 ? static_cast<uint32_t>(in) : 0;
     }
 
+    // Errors that mean the device is gone rather than that one call failed.
+    void NoteFailure(int err) {
+        if (err == EIO || err == ENXIO || err == ENODEV || err == EBADF) lost_ = true;
+    }
+
     // Waits for Events on the device. A device that has hung up reports so
-    // at once and for ever (and as writable, though nothing goes out); then
-    // the rest of the time is slept away, except for input still waiting.
+    // at once and for ever (and as readable and writable, though nothing
+    // comes or goes): the wait ends there, and Lost() says why.
     bool WaitFor(short events, int ms) {
         if (fd_ < 0) {
             Sleep(ms);
             return false;
         }
+        if (lost_) return false;
         const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
         for (;;) {
             pollfd p{fd_, events, 0};
             const int r = ::poll(&p, 1, MsUntil(deadline));
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return false;
-            const bool input = events == POLLIN && InputWaiting() > 0;
-            if (input) return true;
             if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
-                Sleep(MsUntil(deadline));
+                lost_ = true;
                 return false;
             }
+            const bool input = events == POLLIN && InputWaiting() > 0;
+            if (input) return true;
             if (events == POLLOUT && (p.revents & POLLOUT)) return true;
             // Readable without bytes counted yet: give the line discipline a moment.
             Sleep(std::min(1, MsUntil(deadline)));
@@ -209,6 +229,7 @@ private:
 
     int fd_;
     bool pseudo_;
+    bool lost_ = false;
     Timeouts timeouts_;
 };
 
@@ -233,7 +254,11 @@ bool TtyPort::Read(void* buffer, std::size_t count, std::size_t& got) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n == 0 || errno != EAGAIN) return false;  // hung up or failed
+        if (n == 0) lost_ = true;  // the end of a terminal's input: it has hung up
+        if (n == 0 || errno != EAGAIN) {
+            if (n < 0) NoteFailure(errno);
+            return false;
+        }
         if (atOnce) return true;
         int wait = limited ? MsUntil(deadline) : -1;
         if (gap > 0 && got > 0) {
@@ -244,7 +269,10 @@ bool TtyPort::Read(void* buffer, std::size_t count, std::size_t& got) {
         pollfd p{fd_, POLLIN, 0};
         const int r = ::poll(&p, 1, wait);
         if (r < 0 && errno != EINTR) return false;
-        if (r > 0 && !(p.revents & POLLIN) && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) return false;
+        if (r > 0 && !(p.revents & POLLIN) && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            lost_ = true;
+            return false;
+        }
     }
 }
 
@@ -261,12 +289,16 @@ bool TtyPort::Write(const void* data, std::size_t count, std::size_t& written) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n == 0 || errno != EAGAIN) return false;
+        if (n == 0 || errno != EAGAIN) {
+            if (n < 0) NoteFailure(errno);
+            return false;
+        }
         const int wait = limited ? MsUntil(deadline) : -1;
         if (wait == 0) return true;
         pollfd p{fd_, POLLOUT, 0};
         const int r = ::poll(&p, 1, wait);
         if (r < 0 && errno != EINTR) return false;
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) lost_ = true;
         if (r > 0 && !(p.revents & POLLOUT)) return false;
     }
     return true;
@@ -378,8 +410,11 @@ void FakePort::SetOutputQueued(uint32_t bytes) {
 }
 
 void FakePort::Vanish() {
-    std::lock_guard<std::mutex> guard(lock_);
-    vanished_ = true;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        vanished_ = true;
+    }
+    changed_.notify_all();
 }
 
 void FakePort::SetResponder(std::function<std::string(const std::string& line)> responder) {
@@ -549,10 +584,11 @@ bool FakePort::WaitReadable(int ms) {
     std::unique_lock<std::mutex> guard(lock_);
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
     for (;;) {
-        if (!vanished_ && DueCount() > 0) return true;
+        if (vanished_) return false;
+        if (DueCount() > 0) return true;
         // Bytes come in the order fed, so the first chunk is the one to wait for.
         auto until = deadline;
-        if (!vanished_ && !input_.empty()) until = std::min(until, input_.front().due);
+        if (!input_.empty()) until = std::min(until, input_.front().due);
         if (Clock::now() >= deadline) return false;
         changed_.wait_until(guard, until);
     }
@@ -560,8 +596,14 @@ bool FakePort::WaitReadable(int ms) {
 
 bool FakePort::WaitWritable(int ms) {
     std::unique_lock<std::mutex> guard(lock_);
-    return changed_.wait_for(guard, std::chrono::milliseconds(std::max(ms, 0)),
-                             [this] { return !vanished_ && outputRoom_ > 0; });
+    changed_.wait_for(guard, std::chrono::milliseconds(std::max(ms, 0)),
+                      [this] { return vanished_ || outputRoom_ > 0; });
+    return !vanished_ && outputRoom_ > 0;
+}
+
+bool FakePort::Lost() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return vanished_;
 }
 
 void FakePort::Close() {

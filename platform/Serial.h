@@ -90,11 +90,19 @@ public:
     // Reads up to Count bytes within the read limits; False when the device failed.
     virtual bool Read(void* buffer, std::size_t count, std::size_t& got) = 0;
     virtual bool Write(const void* data, std::size_t count, std::size_t& written) = 0;
-    // Waits until input waits or Ms pass; never returns early without input,
-    // also not on a device that has gone away. True when input waits.
+    // Waits until input waits or Ms pass. True when input waits. On a device
+    // that has gone away it returns False at once: a caller that loops on it
+    // asks Lost() and stops.
     virtual bool WaitReadable(int ms) = 0;
-    // Waits until the port can take output or Ms pass.
+    // Waits until the port can take output or Ms pass; False at once on a
+    // device that has gone away.
     virtual bool WaitWritable(int ms) = 0;
+    // Whether the device has gone away under its open port (a USB adapter
+    // pulled, the other end of a pseudo-terminal closed): it then never
+    // comes back on this descriptor, every call fails and no wait waits.
+    // The port is still to be closed; opening the name again may find the
+    // device back.
+    virtual bool Lost() = 0;
     virtual void Close() = 0;
 };
 
@@ -139,7 +147,8 @@ public:
     void SetOutputRoom(std::size_t room);
     // What the port reports as not yet sent.
     void SetOutputQueued(uint32_t bytes);
-    // The device goes away: every call fails from now on, waits still wait.
+    // The device goes away: every call fails from now on, waits return at
+    // once and Lost() is True.
     void Vanish();
     // Plays the other side: each line written (up to its CR, LF left out) is
     // handed to Responder, and what it returns becomes readable at once. It
@@ -172,6 +181,7 @@ public:
     bool Write(const void* data, std::size_t count, std::size_t& written) override;
     bool WaitReadable(int ms) override;
     bool WaitWritable(int ms) override;
+    bool Lost() override;
     void Close() override;
 
 private:

@@ -445,8 +445,9 @@ TEST_F(FakeDriver, LastReadCountIsNotResetByANewRead) {
     EXPECT_EQ(b, 'Q');
 }
 
-TEST_F(FakeDriver, AVanishedPortEndsTheReadAtItsTimeout) {
+TEST_F(FakeDriver, AVanishedPortEndsTheReadAtOnce) {
     ASSERT_TRUE(driver.Connect());
+    driver.SetInputTimeout(3000);
     fake->Feed("ab");
     std::thread gone([&] {
         std::this_thread::sleep_for(Ms(50));
@@ -456,10 +457,32 @@ TEST_F(FakeDriver, AVanishedPortEndsTheReadAtItsTimeout) {
     CpuMeter meter;
     EXPECT_EQ(driver.ReadData(buf, 10), 2u);
     gone.join();
-    EXPECT_LT(meter.WallSeconds(), 0.8);
+    EXPECT_LT(meter.WallSeconds(), 0.5);
     EXPECT_LT(meter.CpuSeconds(), 0.05);
+    EXPECT_TRUE(driver.PortLost());
     EXPECT_EQ(driver.InputCount(), 0u);
     EXPECT_EQ(driver.GetLineStatus(), 0);
+}
+
+// A close asked for while the program waits for the modem ends the read at
+// its next message pump, and every later wait at once, until resumed.
+TEST_F(FakeDriver, AbortedWaitsEndAtTheNextPump) {
+    EnsureApp();
+    ASSERT_TRUE(driver.Connect());
+    driver.SetInputTimeout(5000);
+    QTimer::singleShot(150, [&] { driver.AbortWaits(); });
+    char buf[4];
+    CpuMeter meter;
+    EXPECT_EQ(driver.ReadData(buf, 4), 0u);
+    EXPECT_GE(meter.WallSeconds(), 0.14);
+    EXPECT_LT(meter.WallSeconds(), 0.5);
+    EXPECT_TRUE(driver.WaitsAborted());
+    fake->Feed("xy");
+    EXPECT_EQ(driver.ReadData(buf, 4), 0u) << "no later read waits or takes anything";
+    EXPECT_LT(meter.WallSeconds(), 0.5);
+    EXPECT_TRUE(driver.SendString("AT\r")) << "a send still gives out what the port takes";
+    driver.ResumeWaits();
+    EXPECT_EQ(driver.ReadData(buf, 4), 2u);
 }
 
 // ---- message pumping ----
@@ -675,10 +698,12 @@ TEST_F(PtyDriver, AnIdleReadSleeps) {
     EXPECT_LT(meter.Load(), 0.05);
 }
 
-TEST_F(PtyDriver, TheDeviceVanishingMidReadEndsItWithinTheTimeout) {
+// A device that goes away ends the read and the send at once: nothing more
+// can come or go, and the caller learns why from PortLost.
+TEST_F(PtyDriver, TheDeviceVanishingMidReadEndsItAtOnce) {
     TCommPortDriver d;
     ASSERT_TRUE(d.Connect());
-    d.SetInputTimeout(300);
+    d.SetInputTimeout(3000);
     std::thread modem([&] {
         pty.Write("AB");
         std::this_thread::sleep_for(Ms(100));
@@ -688,14 +713,15 @@ TEST_F(PtyDriver, TheDeviceVanishingMidReadEndsItWithinTheTimeout) {
     CpuMeter meter;
     EXPECT_EQ(d.ReadData(buf, 10), 2u);
     modem.join();
-    EXPECT_LT(meter.WallSeconds(), 0.9);
+    EXPECT_LT(meter.WallSeconds(), 0.5) << "not the 3 s of the time-out";
     EXPECT_LT(meter.CpuSeconds(), 0.1);
     EXPECT_TRUE(d.Connected()) << "the handle stays until it is closed";
-    // A hung-up line looks writable for ever; the send must still sleep out its time-out.
+    EXPECT_TRUE(d.PortLost());
     CpuMeter sending;
     EXPECT_FALSE(d.SendString("AT\r\n"));
-    EXPECT_GE(sending.WallSeconds(), 0.5);
-    EXPECT_LT(sending.WallSeconds(), 1.0);
-    EXPECT_LT(sending.CpuSeconds(), 0.05);
+    EXPECT_LT(sending.WallSeconds(), 0.1);
+    EXPECT_EQ(d.ReadData(buf, 10), 0u);
+    EXPECT_LT(sending.WallSeconds(), 0.1);
     d.Disconnect();
+    EXPECT_FALSE(d.PortLost());
 }

@@ -110,6 +110,7 @@ public:
         return DueCount() > 0;
     }
     bool WaitWritable(int) override { return true; }
+    bool Lost() override { return false; }
     void Close() override {}
 
 private:
@@ -193,9 +194,12 @@ TEST(XmodemTimes, TheWaitsTheModemsExpect) {
     EXPECT_EQ(t.ByteTimeoutMs, 1000u);
     EXPECT_EQ(t.RetryPauseSeconds, 1);
     EXPECT_EQ(t.CarrierDropWaitMs, 5000u);
-    EXPECT_EQ(t.QuietMs, 200u);
-    EXPECT_EQ(t.QuietLimitMs, 2000u);
     EXPECT_EQ(TCommClass::XmodemMaxErrors, 12);
+    const TCommClass::TLineTimes line;
+    EXPECT_EQ(line.QuietMs, 200u);
+    EXPECT_EQ(line.QuietLimitMs, 2000u);
+    EXPECT_EQ(line.BlockTimeoutMs, 20000u);
+    EXPECT_EQ(line.LongWaitSeconds, 60);
 }
 
 TEST_F(Xmodem, EotAtOnceLeavesTheFileEmpty) {
@@ -383,7 +387,7 @@ TEST_F(Xmodem, TheModemsLastWordsAreReadUpToASilence) {
 }
 
 TEST_F(Xmodem, AChatteringLineIsLeftAtTheLimit) {
-    comm.XmodemTimes.QuietLimitMs = 600;
+    comm.LineTimes.QuietLimitMs = 600;
     std::vector<std::pair<std::string, int>> chatter;
     for (int ms = 0; ms < 6000; ms += 50) chatter.emplace_back("RING\r\n", ms);
     port->script = {std::string{EOT}, Answer(chatter)};

@@ -385,13 +385,16 @@ TEST_F(SerialIo, WaitReadableSleepsUntilBytesCome) {
     EXPECT_LT(Since(start), 1000);
 }
 
-TEST_F(SerialIo, AVanishedDeviceFailsWithoutSpinning) {
+TEST_F(SerialIo, AVanishedDeviceFailsAtOnceAndSaysSo) {
     ASSERT_TRUE(port->SetTimeouts(ReadLimits(0, 0, 100)));
     pty.CloseMaster();
 
     CpuMeter meter;
-    EXPECT_FALSE(port->WaitReadable(300)) << "a hung-up line is not readable";
-    EXPECT_GE(meter.WallSeconds(), 0.29) << "and the wait is not cut short, so callers do not spin";
+    EXPECT_FALSE(port->WaitReadable(3000)) << "a hung-up line is not readable";
+    EXPECT_LT(meter.WallSeconds(), 0.1) << "and nothing waits on it";
+    EXPECT_TRUE(port->Lost()) << "which tells the caller why";
+    EXPECT_FALSE(port->WaitWritable(3000));
+    EXPECT_LT(meter.WallSeconds(), 0.1);
     EXPECT_LT(meter.CpuSeconds(), 0.03);
 
     char buf[4];
@@ -482,15 +485,30 @@ TEST(FakePortTest, StatusLinesAndFailures) {
     EXPECT_EQ(lines, 0);
     fake.failApply = true;
     EXPECT_FALSE(fake.ApplySettings(LineSettings{}));
+    EXPECT_FALSE(fake.Lost());
     fake.Vanish();
+    EXPECT_TRUE(fake.Lost());
     char c;
     std::size_t got = 0;
     EXPECT_FALSE(fake.Read(&c, 1, got));
     uint32_t in, out;
     EXPECT_FALSE(fake.QueueCounts(in, out));
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(fake.WaitReadable(80));
-    EXPECT_GE(Since(start), 70);
+    EXPECT_FALSE(fake.WaitReadable(3000));
+    EXPECT_FALSE(fake.WaitWritable(3000));
+    EXPECT_LT(Since(start), 100);
+}
+
+TEST(FakePortTest, VanishingWakesAWait) {
+    FakePort fake;
+    std::thread gone([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        fake.Vanish();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(fake.WaitReadable(3000));
+    gone.join();
+    EXPECT_LT(Since(start), 1000);
 }
 
 TEST(FakePortTest, ResponderAnswersEachWrittenLine) {
