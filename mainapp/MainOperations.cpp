@@ -1,6 +1,9 @@
 // The operations of the main window on the listed messages.
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 #include "mainapp/Main.h"
 #include "mainapp/MainBusy.h"
@@ -27,6 +30,18 @@ int Box(const std::string& Text, const std::string& Caption, ui::Buttons Buttons
     spec.buttons = Buttons;
     spec.icon = Icon;
     return ui::MessageBox(spec);
+}
+
+// Which of the rows 1 to Rows an operation on the new messages acts on, all
+// chosen before it acts on the first: reading a message can change what the
+// modem calls new (a 3Com modem marks read every message whose header lies in
+// a memory page it sends), and a new message asked about after that would be
+// left out without a word.
+std::vector<bool> ChooseRows(int Rows, const std::function<bool(int32_t)>& Wanted) {
+    std::vector<bool> chosen;
+    chosen.reserve(static_cast<std::size_t>(std::max(Rows, 0)));
+    for (int32_t i = 1; i <= Rows; ++i) chosen.push_back(Wanted(i));
+    return chosen;
 }
 
 }  // namespace
@@ -157,12 +172,15 @@ void TFormMain::SaveAllNewFax() {
     Hourglass(true);
     if (ModemObject->GetMsgCount() > 0) {
         const int rows = ExtListView1->topLevelItemCount();
+        const std::vector<bool> save = ChooseRows(rows, [](int32_t i) {
+            return ModemObject->IsMsgNew(i) && ModemObject->GetMsgType(i) == MsgTypeFax &&
+                   ModemObject->GetMsgStatus(i) == MsgStatusOk;
+        });
         for (int32_t i = 1; i <= rows; ++i) {
             QTreeWidgetItem* item = ExtListView1->topLevelItem(i - 1);
             item->setSelected(true);
             ExtListView1->repaint();
-            if (ModemObject->IsMsgNew(i) && ModemObject->GetMsgType(i) == MsgTypeFax &&
-                ModemObject->GetMsgStatus(i) == MsgStatusOk) {
+            if (save[static_cast<std::size_t>(i - 1)]) {
                 const std::string name =
                     mainrules::AutoSaveFaxName(PellowOptions.FaxAutoSaveDir, ModemObject->GetMsgDateTime(i), Now());
                 TransferRunning = true;
@@ -202,12 +220,13 @@ void TFormMain::ToolButtonPlayClickNew() {
     Hourglass(true);
     if (ModemObject->GetMsgCount() > 0) {
         const int rows = ExtListView1->topLevelItemCount();
+        const std::vector<bool> play = ChooseRows(
+            rows, [](int32_t i) { return ModemObject->IsMsgNew(i) && ModemObject->GetMsgType(i) == MsgTypeVoice; });
         for (int row = 0; row < rows; ++row) {
             QTreeWidgetItem* item = ExtListView1->topLevelItem(row);
             item->setSelected(true);
             ExtListView1->repaint();
-            if (ModemObject->IsMsgNew(row + 1) && ModemObject->GetMsgType(row + 1) == MsgTypeVoice)
-                ModemObject->PlayMsg(row + 1);
+            if (play[static_cast<std::size_t>(row)]) ModemObject->PlayMsg(row + 1);
             item->setSelected(false);
             ExtListView1->repaint();
         }

@@ -237,6 +237,35 @@ TEST_F(MainOperationsTest, SaveAllNewFaxesByTheirDates) {
     EXPECT_FALSE(unknown.empty());
 }
 
+// Reading a message from the modem can mark others read (a 3Com modem marks
+// every message whose header lies in a page it sends), so which rows are new
+// is taken for all of them before the first one is read.
+TEST_F(MainOperationsTest, SaveAllNewFaxesTakesEveryRowsNewStateBeforeTheFirstDownload) {
+    PellowOptions.FaxAutoSaveDir = home.Path();
+    Start();
+    PellowOptions.FaxAutoSaveDir = home.Path();
+    modem->during = [&](int32_t) {
+        for (auto& m : modem->messages) m.state = MsgStateOld;
+    };
+    form->SaveAllNewFax();
+    const auto calls = Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].rfind("SaveFaxMsg 2 ", 0), 0u) << calls[0];
+    EXPECT_EQ(calls[1].rfind("SaveFaxMsg 5 ", 0), 0u) << calls[1];
+    ExpectIdle();
+}
+
+TEST_F(MainOperationsTest, PlayAllNewTakesEveryRowsNewStateBeforeTheFirstPlay) {
+    modem->messages.push_back({MsgTypeVoice, 2, MsgStateNew});
+    Start();
+    modem->during = [&](int32_t) {
+        for (auto& m : modem->messages) m.state = MsgStateOld;
+    };
+    form->ToolButtonPlayClickNew();
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"PlayMsg 1", "PlayMsg 6"}));
+    ExpectIdle();
+}
+
 TEST_F(MainOperationsTest, ReleaseThenReload) {
     TFormMain& f = Start();
     f.ToolButtonReleaseClick();

@@ -16,6 +16,7 @@
 #include "platform/StrUtils.h"
 #include "support/QelStatusBar.h"
 #include "testkit/G3Encode.h"
+#include "testkit/LibTiffCheck.h"
 #include "testkit/ModemSim.h"
 #include "tests/mainapp/MainTestKit.h"
 
@@ -311,6 +312,34 @@ TEST_F(MainSimTest, SaveAllNewFaxesByName) {
     EXPECT_EQ(dir + "/" + names[0], mainrules::AutoSaveFaxName(dir, second, 0));
     EXPECT_EQ(names[1].rfind("FAX-unkown", 0), 0u) << names[1];
     EXPECT_EQ(DecodeTiff(dir + "/" + names[0]).size(), 1u);
+}
+
+// Two new faxes in a row: the first one's last memory page holds the
+// second one's header, so reading it marks the second read in the modem.
+// Both are saved all the same, each with its own pages and resolution.
+TEST_F(MainSimTest, SaveAllNewFaxesSavesTwoNewFaxesThatShareAPage) {
+    const testkit::G3Page normal = testkit::G3TestPage(1143, 21), fine = testkit::G3TestPage(2287, 22);
+    testkit::WriteFile(home.Path() + "/normal.g3", testkit::G3Encode(normal));
+    testkit::WriteFile(home.Path() + "/fine.g3", testkit::G3Encode(fine));
+    Modem({"--model", "sportster"}, "[message]\ntype = fax\nstate = new\ntime = 66,9,5\ng3 = " + home.Path() +
+                                        "/normal.g3\ng3 = " + home.Path() + "/normal.g3\n"
+                                        "[message]\ntype = fax\nstate = new\ntime = 66,9,7\ng3 = " + home.Path() +
+                                        "/fine.g3\n");
+    const std::string dir = home.Path() + "/faxes";
+    mkdir(dir.c_str(), 0700);
+    SetOption("FaxAutoSaveDir", dir.c_str());
+    TFormMain& f = Run();
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 2);
+    const TDateTime first = ModemObject->GetMsgDateTime(1), second = ModemObject->GetMsgDateTime(2);
+    f.SaveAllNewFax();
+    const tiffcheck::Decoded a = tiffcheck::Read(mainrules::AutoSaveFaxName(dir, first, 0));
+    const tiffcheck::Decoded b = tiffcheck::Read(mainrules::AutoSaveFaxName(dir, second, 0));
+    EXPECT_TRUE(a.pages == (std::vector<testkit::G3Page>{normal, normal})) << a.pages.size() << " pages";
+    EXPECT_EQ(a.yResolutions, (std::vector<float>{98, 98}));
+    EXPECT_TRUE(b.pages == std::vector<testkit::G3Page>{fine}) << b.pages.size() << " pages";
+    EXPECT_EQ(b.yResolutions, std::vector<float>{196});
+    EXPECT_TRUE(a.errors.empty() && b.errors.empty());
+    EXPECT_EQ(Received("ATE0V1+mtp=").size(), 3u) << "one page for the second fax too";
 }
 
 TEST_F(MainSimTest, ReleaseAndPlayAllNew) {

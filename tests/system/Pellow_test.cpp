@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "testkit/G3Encode.h"
+#include "testkit/LibTiffCheck.h"
 #include "testkit/ModemSim.h"
 #include "testkit/TestKit.h"
 
@@ -259,6 +262,52 @@ TEST_F(PellowSystemTest, AutoSaveNewFaxWritesIntoTheFolder) {
     EXPECT_EQ(names[0].substr(names[0].size() - 4), ".tif");
     EXPECT_EQ(std::system(("tiffinfo \"" + dir + "/" + names[0] + "\" > /dev/null 2>&1").c_str()), 0);
     EXPECT_EQ(Count(sim->TranscriptLines(), "ATE0V1s31=128+MVP="), 0);  // playing was not asked for
+}
+
+// A modem whose memory summary holds the six fields alone (the simulator's
+// default) and two new faxes in a row: the first one's last memory page
+// holds the second one's header, and reading it marks the second read in the
+// modem. Both are saved, each to its own pages in its own resolution.
+TEST_F(PellowSystemTest, AutoSaveNewFaxSavesTwoNewFaxesThatShareAPage) {
+    const testkit::G3Page normal1 = testkit::G3TestPage(1143, 31), normal2 = testkit::G3TestPage(1143, 32);
+    const testkit::G3Page fine = testkit::G3TestPage(2287, 33);
+    const std::string g3 = home.Path() + "/g3";
+    std::filesystem::create_directories(g3);
+    testkit::WriteFile(g3 + "/n1", testkit::G3Encode(normal1));
+    testkit::WriteFile(g3 + "/n2", testkit::G3Encode(normal2));
+    testkit::WriteFile(g3 + "/f", testkit::G3Encode(fine));
+    auto sim = Sim("[message]\ntype = fax\nstate = new\ntime = 66,9,5\ng3 = " + g3 + "/n1\ng3 = " + g3 + "/n2\n"
+                   "[message]\ntype = fax\nstate = new\ntime = 66,9,7\ng3 = " + g3 + "/f\n");
+    const std::string dir = home.Path() + "/faxes";
+    std::filesystem::create_directories(dir);
+    Flag("AutoSaveNewFax", true);
+    Option("FaxAutoSaveDir", "\"" + dir + "\"");
+    auto run = Start({"-AUTOSTART"});
+    auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    // Both written, or the one written and the run gone on long enough for the other.
+    WaitFor([&] { return files().size() >= 2; }, 60);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    run->Signal(SIGTERM);
+    EXPECT_EQ(run->Wait(30), 0);
+    EXPECT_EQ(testkit::ReadFile(UiLog()), "");
+    const auto names = files();
+    ASSERT_EQ(names.size(), 2u) << testkit::ReadFile(sim->TranscriptPath());
+    EXPECT_EQ(names[0].substr(names[0].size() - 12), "09.05.00.tif") << names[0];
+    EXPECT_EQ(names[1].substr(names[1].size() - 12), "09.07.00.tif") << names[1];
+    const tiffcheck::Decoded first = tiffcheck::Read(dir + "/" + names[0]);
+    const tiffcheck::Decoded second = tiffcheck::Read(dir + "/" + names[1]);
+    EXPECT_TRUE(first.pages == (std::vector<testkit::G3Page>{normal1, normal2})) << first.pages.size() << " pages";
+    EXPECT_EQ(first.yResolutions, (std::vector<float>{98, 98}));
+    EXPECT_TRUE(second.pages == std::vector<testkit::G3Page>{fine}) << second.pages.size() << " pages";
+    EXPECT_EQ(second.yResolutions, std::vector<float>{196});
+    EXPECT_TRUE(first.errors.empty() && second.errors.empty());
+    EXPECT_EQ(tiffcheck::TiffInfoComplaints(dir + "/" + names[0]), "");
+    EXPECT_EQ(tiffcheck::TiffInfoComplaints(dir + "/" + names[1]), "");
 }
 
 TEST_F(PellowSystemTest, AutoPlayNewVoicePlaysEachNewMessageOnce) {

@@ -1,0 +1,12 @@
+# The whole-program runs read the fax files the programs write with libtiff,
+# the outside reference. The test targets do not exist yet when this is read,
+# so the linking waits for the folder's end.
+if(NOT TARGET PkgConfig::PELLOW_SYSTEM_LIBTIFF)
+  pkg_check_modules(PELLOW_SYSTEM_LIBTIFF REQUIRED IMPORTED_TARGET libtiff-4)
+endif()
+function(pellow_system_link_libtiff)
+  if(TARGET test_system_Pellow_test)
+    target_link_libraries(test_system_Pellow_test PRIVATE PkgConfig::PELLOW_SYSTEM_LIBTIFF)
+  endif()
+endfunction()
+cmake_language(DEFER CALL pellow_system_link_libtiff)
