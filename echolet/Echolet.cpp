@@ -1,6 +1,14 @@
 #include "echolet/Echolet.h"
 
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "echolet/EcholetDlg.h"
+#include "echolet/EcholetPictures.h"
+#include "platform/App.h"
 #include "platform/Registry.h"
+#include "platform/Signals.h"
 
 namespace echolet {
 
@@ -48,6 +56,37 @@ bool RegisterGsmFiles(const std::string& ProgramPath) {
     if (!ReadDefault(".gsm", current) || current.empty() || current == kFileType)
         return WriteDefault(".gsm", kFileType);
     return true;
+}
+
+CAboutDlg::CAboutDlg(QWidget* Parent) : QDialog(Parent) {
+    setObjectName("CAboutDlg");
+    setWindowTitle("Info about Echolet");
+    auto* grid = new QGridLayout(this);
+    auto* picture = new QLabel;
+    picture->setPixmap(EcholetBitmap());
+    grid->addWidget(picture, 0, 0, 4, 1, Qt::AlignTop);
+    const char* const lines[] = {"Echolet, Version 2.06", "Written by Hollin, 4/2000", "echolet@pellow.example.org",
+                                 "https://pellow.example.org/echolet/"};
+    int row = 0;
+    for (const char* line : lines) {
+        auto* text = new QLabel(line);
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(text, row++, 1);
+    }
+    auto* ok = new QPushButton("OK");
+    ok->setObjectName("IDOK");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    grid->addWidget(ok, 0, 2, Qt::AlignTop);
+}
+
+bool CEcholetApp::InitInstance() {
+    if (!RegisterGsmFiles(app::ProgramFile())) return false;
+    CEcholetDlg dlg(m_lpCmdLine);
+    termsignals::OnTerminate([&dlg] { dlg.reject(); });
+    dlg.DoModal();
+    termsignals::RestoreDefaults();
+    return false;
 }
 
 }  // namespace echolet
