@@ -131,7 +131,24 @@ std::string ProgramFile() {
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
+namespace {
+std::mutex g_folderLock;
+std::string& FolderOverride() {
+    static std::string folder;
+    return folder;
+}
+}  // namespace
+
+void OverrideProgramFolder(const std::string& Folder) {
+    std::lock_guard<std::mutex> guard(g_folderLock);
+    FolderOverride() = Folder;
+}
+
 std::string ProgramFolder() {
+    {
+        std::lock_guard<std::mutex> guard(g_folderLock);
+        if (!FolderOverride().empty()) return FolderOverride();
+    }
     const std::string p = ProgramFile();
     if (p.empty()) return ".";
     const auto slash = p.rfind('/');

@@ -56,5 +56,8 @@ void FreeLibrary(void* library);
 std::string ProgramFolder();
 // The path of the running program's file; "" when the system does not tell.
 std::string ProgramFile();
+// Tests: ProgramFolder answers Folder instead ("" gives the real one again),
+// so that a program's siblings can be there or not.
+void OverrideProgramFolder(const std::string& Folder);
 
 }  // namespace app

@@ -8,19 +8,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace audio {
+#include "platform/WaveFormat.h"
 
-// The fields of a wave format description that the conversions compare.
-struct WaveFormat {
-    uint16_t formatTag = 0;
-    uint16_t channels = 0;
-    uint32_t samplesPerSec = 0;
-    uint32_t avgBytesPerSec = 0;
-    uint16_t blockAlign = 0;
-    uint16_t bitsPerSample = 0;
-    uint16_t samplesPerBlock = 0;  // the extra field of a compressed format; 0 for PCM
-    bool operator==(const WaveFormat&) const = default;
-};
+namespace audio {
 
 // GSM 6.10: tag 0x31, mono, 8000 Hz, 1625 bytes a second, 65-byte blocks of 320 samples.
 constexpr WaveFormat kGsm610{0x0031, 1, 8000, 1625, 65, 0, 320};

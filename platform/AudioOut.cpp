@@ -62,6 +62,9 @@ std::optional<WaveFormat> ParseWaveFormat(std::string_view Bytes) {
     f.avgBytesPerSec = Long(Bytes, 8);
     f.blockAlign = Word(Bytes, 12);
     f.bitsPerSample = Word(Bytes, 14);
+    // A compressed format says its samples per block in its extra bytes;
+    // PCM has none, and what follows its 16 bytes is no part of it.
+    if (f.formatTag != kFormatPcm && Bytes.size() >= 20 && Word(Bytes, 16) >= 2) f.samplesPerBlock = Word(Bytes, 18);
     return f;
 }
 

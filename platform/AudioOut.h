@@ -21,25 +21,18 @@
 #include <string>
 #include <string_view>
 
+#include "platform/WaveFormat.h"
+
 class QObject;
 
 namespace audio {
 
-// The format description of a wave file (16 little-endian bytes: tag,
-// channels, samples per second, bytes per second, block align, bits per
-// sample).
-struct WaveFormat {
-    uint16_t formatTag = 0;
-    uint16_t channels = 0;
-    uint32_t samplesPerSec = 0;
-    uint32_t avgBytesPerSec = 0;
-    uint16_t blockAlign = 0;
-    uint16_t bitsPerSample = 0;
-};
-
 constexpr uint16_t kFormatPcm = 1;
 
-// The description at the start of Bytes; nullopt when fewer than 16 bytes.
+// The description at the start of Bytes (16 little-endian bytes: tag,
+// channels, samples per second, bytes per second, block align, bits per
+// sample, and for a compressed format the samples per block of its extra
+// bytes); nullopt when fewer than 16 bytes.
 std::optional<WaveFormat> ParseWaveFormat(std::string_view Bytes);
 
 // A RIFF/WAVE image: its "fmt " description and where its "data" chunk lies

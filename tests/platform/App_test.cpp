@@ -122,3 +122,12 @@ TEST(App, SystemAndProgramFolder) {
     EXPECT_NE(folder.back(), '/');
     EXPECT_TRUE(files::FileExists(folder + "/test_platform_App_test"));
 }
+
+TEST(App, AnOverriddenProgramFolderServesUntilCleared) {
+    const std::string real = app::ProgramFolder();
+    app::OverrideProgramFolder("/opt/murmel-test");
+    EXPECT_EQ(app::ProgramFolder(), "/opt/murmel-test");
+    EXPECT_EQ(app::ProgramFile(), real + "/test_platform_App_test") << "the program file stays the real one";
+    app::OverrideProgramFolder("");
+    EXPECT_EQ(app::ProgramFolder(), real);
+}

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/AudioCodec.h"
 #include "testkit/TestKit.h"
 #include "testkit/Wave.h"
 
@@ -44,6 +45,10 @@ TEST(ParseWaveFormat, ReadsTheSixLittleEndianFields) {
     EXPECT_EQ(gsm->formatTag, 0x31);
     EXPECT_EQ(gsm->avgBytesPerSec, 1625u);
     EXPECT_EQ(gsm->blockAlign, 65);
+    EXPECT_EQ(*gsm, audio::kGsm610);
+    EXPECT_EQ(f->samplesPerBlock, 0) << "PCM has no extra bytes";
+    // Bytes after a PCM description belong to the next chunk.
+    EXPECT_EQ(audio::ParseWaveFormat(kPcmFormat + "data")->samplesPerBlock, 0);
     EXPECT_FALSE(audio::ParseWaveFormat(kPcmFormat.substr(0, 15)));
 }
 
