@@ -127,6 +127,22 @@ TEST_F(ModemSimTest, AKilledSimulatorTakesTheLineAway) {
     EXPECT_THROW(SimClient again(sim.Link()), std::runtime_error);
 }
 
+// A modem that vanishes in the middle of a reply, as an adapter pulled out:
+// the client gets the bytes up to that point, then the hang-up; the link is
+// left pointing nowhere, and the simulator died as by SIGKILL.
+TEST_F(ModemSimTest, VanishOnTakesTheLineAwayInTheMiddleOfAReply) {
+    ModemSim sim(PortLink(2), {"--vanish-on", "ATI4:9", "--baud", "9600"});
+    SimClient c(sim.Link());
+    c.Exchange("ATE0\r", "ATE0\r\n\r\nOK\r\n");
+    c.Send("ATI4\r");
+    EXPECT_EQ(c.Read(100, 3000).size(), 9u);
+    EXPECT_TRUE(c.HungUp());
+    EXPECT_EQ(sim.Stop(), 128 + SIGKILL);
+    c.Close();
+    EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(sim.Link())));
+    EXPECT_THROW(SimClient again(sim.Link()), std::runtime_error);
+}
+
 TEST_F(ModemSimTest, BaudHoldsTheLineToItsSpeed) {
     // 1920 bytes of noise at 19200 baud (1920 bytes per second) take a second.
     ModemSim sim(PortLink(2), {"--baud", "19200", "--garbage", "1920"});

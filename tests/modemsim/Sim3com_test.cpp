@@ -209,6 +209,25 @@ TEST(Sim3com, PageFaultsReplaceTheOkOrSpoilTheChecksum) {
     EXPECT_EQ(four.substr(2 + kPageSize), "\r\nOK\r\n");
 }
 
+// A fault given as P:N strikes only the first N sendings of the page, so a
+// reader that asks again gets the page whole.
+TEST(Sim3com, PageFaultsForTheFirstSendingsOnly) {
+    Rig r(kFive, {{"page-short", "4:1"}, {"page-bad-checksum", "5:2"}, {"page-short", "6"}});
+    const std::string page4(r.Mem().Page(4));
+    const std::string shortFour = r.Type("AT+MTP=4\r");
+    EXPECT_EQ(shortFour.size(), 2 + kPageSize / 2 + 6u);
+    EXPECT_EQ(shortFour.substr(2, kPageSize / 2), page4.substr(0, kPageSize / 2));
+    EXPECT_EQ(shortFour.substr(2 + kPageSize / 2), "\r\nOK\r\n");
+    EXPECT_EQ(r.Type("AT+MTP=4\r").substr(2), page4 + "\r\nOK\r\n");
+    for (int sending = 1; sending <= 3; ++sending) {
+        const std::string five = r.Type("AT+MTP=5\r");
+        char right[3];
+        std::snprintf(right, sizeof right, "%02X", static_cast<uint8_t>(Sum(five.substr(2, kPageSize))));
+        EXPECT_EQ(five.substr(0, 2) == right, sending == 3) << sending;
+    }
+    for (int sending = 1; sending <= 2; ++sending) EXPECT_EQ(r.Type("AT+MTP=6\r").size(), 2 + kPageSize / 2 + 6u);
+}
+
 TEST(Sim3com, PlayLastsTheMessagesLengthUnlessAByteStopsIt) {
     Rig r;
     // Message 1 lasts 4 s; the LF that ends the command line does not stop it.

@@ -410,6 +410,47 @@ TEST(SimEngine, DropEveryLosesThatManyBytes) {
     EXPECT_EQ(r.Type("ATE0\r"), "AT0\r\r\nK\r");  // "ATE0\r\n\r\nOK\r\n" without every third byte
 }
 
+// With --fault-on the line faults strike only the replies to the lines
+// named, and what those replies stream; every other line is answered cleanly.
+TEST(SimEngine, FaultOnNarrowsTheLineFaultsToTheLinesNamed) {
+    Rig drops(OptList{{"fault-on", "+TINFO"}, {"drop-every", "3"}});
+    drops.Type("ATE0\r");
+    EXPECT_EQ(drops.Type("AT\r"), "\r\nOK\r\n");
+    EXPECT_EQ(drops.Type("AT+TINFO\r"), "\r\nnf\r\nK\r");  // "\r\ninfo\r\nOK\r\n" less every third byte
+    EXPECT_EQ(drops.Type("AT+TSTREAM=4\r"), "xxxx\r\nOK\r\n");
+
+    Rig silent(OptList{{"fault-on", "+TSTREAM"}, {"silent", ""}});
+    silent.Type("ATE0\r");
+    EXPECT_EQ(silent.Type("AT+TSTREAM=9000\r"), "");
+    EXPECT_FALSE(silent.Modem().Busy()) << "a silent modem does not carry the command out";
+    EXPECT_EQ(silent.Type("AT+TINFO\r"), "\r\ninfo\r\nOK\r\n");
+
+    Rig noise(OptList{{"fault-on", "ATE0V1+TINFO"}, {"garbage", "8"}});
+    noise.Type("ATE0\r");
+    EXPECT_EQ(noise.Type("AT+TINFO\r"), "\r\ninfo\r\nOK\r\n");
+    const std::string struck = noise.Type("ATE0V1+TINFO\r");
+    ASSERT_EQ(struck.size(), 8 + 12u);
+    EXPECT_EQ(struck.substr(8), "\r\ninfo\r\nOK\r\n");
+}
+
+// The modem vanishes at the line named, once the bytes given have gone out:
+// nothing after them reaches the line.
+TEST(SimEngine, VanishOnEndsTheLineAfterItsBytes) {
+    Rig r(OptList{{"vanish-on", "+TSTREAM:100"}});
+    EXPECT_EQ(r.Type("ATE0\r"), "ATE0\r\n\r\nOK\r\n");
+    EXPECT_FALSE(r.Core().Vanishing());
+    EXPECT_EQ(r.Type("AT+TSTREAM=9000\r"), std::string(100, 'x'));
+    EXPECT_TRUE(r.Core().Vanishing());
+    EXPECT_EQ(r.Advance(1000), "");
+    EXPECT_EQ(r.transcript.back(), "vanishing after 100 more bytes");
+
+    Rig at(OptList{{"vanish-on", "AT#MDL?"}});
+    EXPECT_EQ(at.Type("AT#MDL?\r"), "") << "without a count, before any byte of the reply";
+    EXPECT_TRUE(at.Core().Vanishing());
+
+    EXPECT_THROW(Rig(OptList{{"vanish-on", "+TINFO:many"}}), std::invalid_argument);
+}
+
 TEST(SimEngine, BaudHoldsTheOutputToItsRate) {
     Rig r(OptList{{"baud", "9600"}, {"garbage", "960"}});  // 960 bytes per second
     r.Core().Receive("AT\r", r.now);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -58,6 +60,25 @@ Memory& MemoryOf(Session& S) {
 bool Listed(const Session& S, const std::string& option, int page) {
     for (const auto& v : S.Opts().All(option))
         if (Number(v) == page) return true;
+    return false;
+}
+
+// Whether the fault of a "P" or "P:N" option strikes this sending of page P:
+// "P" every time, "P:N" the first N times.
+bool Strikes(Session& S, const std::string& option, int page) {
+    if (Listed(S, option, page)) return true;
+    for (const auto& v : S.Opts().All(option)) {
+        const std::size_t colon = v.find(':');
+        if (colon == std::string::npos && Number(v)) continue;  // a plain "P", taken above
+        const auto p = Number(v.substr(0, colon));
+        const auto n = colon == std::string::npos ? std::nullopt : Number(v.substr(colon + 1));
+        if (!p || !n) throw std::invalid_argument("--" + option + " needs P or P:N, not \"" + v + "\"");
+        if (*p != page) continue;
+        int& struck = S.Extension<State>().struck[option + ":" + std::to_string(page)];
+        if (struck >= *n) return false;
+        ++struck;
+        return true;
+    }
     return false;
 }
 
@@ -199,11 +220,13 @@ Outcome TransferPage(Session& S, const Command& C) {
     const int page = static_cast<int>(*p);
     Memory& memory = MemoryOf(S);
     unsigned checksum = memory.PageChecksum(page);
-    if (Listed(S, "page-bad-checksum", page)) checksum = (checksum + 1) & 0xFF;
+    if (Strikes(S, "page-bad-checksum", page)) checksum = (checksum + 1) & 0xFF;
     char hex[3];
     std::snprintf(hex, sizeof hex, S.Opts().Has("page-checksum-lowercase") ? "%02x" : "%02X", checksum);
     std::string data(hex, 2);
-    data.append(memory.Page(page));
+    // A short page loses its second half on the way; the modem ends it as usual.
+    const std::string_view bytes = memory.Page(page);
+    data.append(Strikes(S, "page-short", page) ? bytes.substr(0, bytes.size() / 2) : bytes);
     memory.PageRead(page);
     S.Stream(std::move(data), Listed(S, "page-error", page) ? ResultCode::Error : ResultCode::Ok);
     return Outcome::Started;
@@ -218,7 +241,11 @@ void SetUp(Session& S) {
 
 const modemsim::Registration registered([] {
     modemsim::RegisterOption("page-error", "P: end the reply of memory page P with ERROR in place of OK (3Com)");
-    modemsim::RegisterOption("page-bad-checksum", "P: send memory page P with a wrong checksum (3Com)");
+    modemsim::RegisterOption("page-bad-checksum",
+                             "P or P:N: send memory page P with a wrong checksum (every time, or the first N times) (3Com)");
+    modemsim::RegisterOption("page-short",
+                             "P or P:N: memory page P loses its second half on the way (every time, or the first N "
+                             "times); its reply still ends with OK (3Com)");
     modemsim::RegisterOption("page-checksum-lowercase", "send page checksums in small hexadecimal letters (3Com)");
     modemsim::RegisterOption("erase-ms", "MS: erasing the memory takes MS ms before its reply (3Com)");
     modemsim::RegisterOption("erase-error", "erasing the memory fails: nothing is erased, the reply is ERROR (3Com)");

@@ -13,11 +13,14 @@
 //               reading the page that holds a message's header marks it read
 //
 // Options: --page-error P (repeatable) ends page P's reply with ERROR in
-// place of OK; --page-bad-checksum P sends page P with a checksum off by one;
+// place of OK; --page-bad-checksum P sends page P with a checksum off by one
+// (P:N only its first N sendings); --page-short P (or P:N) loses the second
+// half of page P on the way, the reply still ending with OK;
 // --page-checksum-lowercase writes the checksums' letters small;
 // --erase-ms MS makes the erase take MS ms before its reply; --erase-error
 // makes it fail.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +50,8 @@ struct State : modemsim::ExtensionState {
     std::unique_ptr<Memory> memory;
     MessageClock clock;
     bool selfMode = false;
+    // How often each "P:N" page fault has struck ("page-short:5").
+    std::map<std::string, int> struck;
 };
 
 // The number a command argument "=n" carries; nothing for anything else.

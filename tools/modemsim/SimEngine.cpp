@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 
 #include "platform/StrUtils.h"
 #include "tools/modemsim/SimRegistry.h"
@@ -25,7 +27,21 @@ const Registration coreOptions([] {
     RegisterOption("garbage-crlf", "let the noise contain CR and LF too");
     RegisterOption("seed", "N: seed of the noise (default 1)");
     RegisterOption("drop-every", "N: drop every N-th byte of the output");
+    RegisterOption("fault-on", "CMD: --silent, --garbage and --drop-every strike only the replies to CMD (matched "
+                               "as for --error-on), and what those start; repeatable");
+    RegisterOption("vanish-on", "CMD[:BYTES]: at the first line matching CMD the modem vanishes (the simulator "
+                                "dies hard, as if unplugged) once BYTES more bytes have gone out (default 0)");
 });
+
+// "CMD" or "CMD:BYTES"; BYTES 0 when left out.
+std::pair<std::string, uint64_t> CommandAndCount(const std::string& Value) {
+    const std::size_t colon = Value.rfind(':');
+    if (colon == std::string::npos) return {Value, 0};
+    const std::string count = Value.substr(colon + 1);
+    if (count.empty() || count.find_first_not_of("0123456789") != std::string::npos || count.size() > 12)
+        throw std::invalid_argument("--vanish-on needs CMD or CMD:BYTES, not \"" + Value + "\"");
+    return {Value.substr(0, colon), std::stoull(count)};
+}
 
 bool StartsWithNoCase(const std::string& Text, const std::string& Prefix) {
     return Text.size() >= Prefix.size() && SameText(Text.substr(0, Prefix.size()), Prefix);
@@ -74,11 +90,16 @@ Engine::Engine(ModelInfo Model, Options Opts, Scenario Data, TranscriptSink Tran
     const Options& o = session_.Opts();
     Clock(NowMs);
     session_.transcript_ = std::move(Transcript);
-    session_.silent_ = o.Has("silent") || !session_.Model().answers;
-    session_.dropEvery_ = std::max<long long>(0, o.GetInt("drop-every", 0));
+    silentFault_ = o.Has("silent");
+    dropEvery_ = std::max<long long>(0, o.GetInt("drop-every", 0));
+    faultOn_ = o.All("fault-on");
+    strikes_ = faultOn_.empty();
+    session_.silent_ = (silentFault_ && strikes_) || !session_.Model().answers;
+    session_.dropEvery_ = strikes_ ? dropEvery_ : 0;
     errorOn_ = o.All("error-on");
     ringOn_ = o.All("ring-on");
     garbage_ = std::max<long long>(0, o.GetInt("garbage", 0));
+    if (o.Has("vanish-on")) std::tie(vanishOn_, vanishAfter_) = CommandAndCount(o.Get("vanish-on"));
     garbageCrLf_ = o.Has("garbage-crlf");
     noise_ = static_cast<uint64_t>(o.GetInt("seed", 1));
     if (noise_ == 0) noise_ = 1;  // the generator would stay at zero
@@ -134,15 +155,31 @@ void Engine::EndLine() {
     overflow_ = false;
     session_.Note(line);
     if (line.empty() || !IsAtLine(line)) return;
+    const std::vector<AtCommand> commands = SplitAtLine(line);
+    ArmVanish(line, commands);
+    strikes_ = Strikes(line, commands);
+    session_.silent_ = (silentFault_ && strikes_) || !session_.Model().answers;
+    session_.dropEvery_ = strikes_ ? dropEvery_ : 0;
     if (session_.echo_) session_.Send(line + "\r\n");
-    if (garbage_ > 0) SendGarbage();
+    if (garbage_ > 0 && strikes_) SendGarbage();
     if (session_.silent_) return;
     session_.inReply_ = false;
     if (overflow) {
         session_.Final(ResultCode::Error);
         return;
     }
-    Execute(line);
+    Execute(line, commands);
+}
+
+bool Engine::Strikes(const std::string& Line, const std::vector<AtCommand>& Cmds) const {
+    return faultOn_.empty() || AnyMatches(faultOn_, Line, Cmds);
+}
+
+void Engine::ArmVanish(const std::string& Line, const std::vector<AtCommand>& Cmds) {
+    if (vanishArmed_ || vanishOn_.empty() || !AnyMatches({vanishOn_}, Line, Cmds)) return;
+    vanishArmed_ = true;
+    vanishLeft_ = vanishAfter_;
+    session_.Note("vanishing after " + std::to_string(vanishAfter_) + " more bytes");
 }
 
 void Engine::SendGarbage() {
@@ -170,8 +207,7 @@ bool Engine::AnyMatches(const std::vector<std::string>& Patterns, const std::str
     return std::any_of(Cmds.begin(), Cmds.end(), [&](const AtCommand& c) { return Matches(Patterns, Line, &c); });
 }
 
-void Engine::Execute(const std::string& Line) {
-    std::vector<AtCommand> commands = SplitAtLine(Line);
+void Engine::Execute(const std::string& Line, const std::vector<AtCommand>& commands) {
     if (AnyMatches(ringOn_, Line, commands)) session_.SendCode(ResultCode::Ring);
     if (Matches(errorOn_, Line, nullptr)) {
         session_.Final(ResultCode::Error);
@@ -296,7 +332,10 @@ std::size_t Engine::Writable(uint64_t NowMs) {
     // At a limited speed the line waits for a bucket of bytes rather than
     // waking for each single byte.
     if (throttle_.ReadyAt(session_.output_.size(), NowMs) > NowMs) return 0;
-    return std::min(session_.output_.size(), throttle_.Allowed(NowMs));
+    std::size_t n = std::min(session_.output_.size(), throttle_.Allowed(NowMs));
+    // A modem about to vanish sends no byte past its count.
+    if (vanishArmed_) n = static_cast<std::size_t>(std::min<uint64_t>(n, vanishLeft_));
+    return n;
 }
 
 void Engine::Written(std::size_t Count, uint64_t NowMs) {
@@ -304,6 +343,7 @@ void Engine::Written(std::size_t Count, uint64_t NowMs) {
     Count = std::min(Count, session_.output_.size());
     session_.output_.erase(0, Count);
     throttle_.Sent(Count, NowMs);
+    if (vanishArmed_) vanishLeft_ -= std::min<uint64_t>(Count, vanishLeft_);
     if (Count > 0 && session_.output_.empty() && session_.task_) StepTask();
     Pump();
 }

@@ -39,13 +39,16 @@ public:
     void Written(std::size_t Count, uint64_t NowMs);
     // When Service or a write is due next; kNever when nothing is waiting.
     uint64_t NextDeadline(uint64_t NowMs);
+    // The modem is to vanish now (--vanish-on): the line must go at once,
+    // as a device unplugged goes, without another byte or word.
+    bool Vanishing() const { return vanishArmed_ && vanishLeft_ == 0; }
 
 private:
     void Clock(uint64_t NowMs) { session_.now_ = NowMs; }
     void Pump();
     void FeedByte(char C);
     void EndLine();
-    void Execute(const std::string& Line);
+    void Execute(const std::string& Line, const std::vector<AtCommand>& Commands);
     Outcome Run(const AtCommand& Cmd, const std::string& Line);
     Outcome RunBasic(const std::string& Text);
     Outcome RunRegister(const std::string& Text);
@@ -55,6 +58,9 @@ private:
     bool AnyMatches(const std::vector<std::string>& Patterns, const std::string& Line,
                     const std::vector<AtCommand>& Cmds) const;
     void SendGarbage();
+    // Whether the line faults strike the reply to this line (--fault-on).
+    bool Strikes(const std::string& Line, const std::vector<AtCommand>& Cmds) const;
+    void ArmVanish(const std::string& Line, const std::vector<AtCommand>& Cmds);
     void StepTask();
     void FinishTask();
 
@@ -67,7 +73,18 @@ private:
     bool pumping_ = false;
     std::vector<std::string> errorOn_;
     std::vector<std::string> ringOn_;
+    // The line faults, and the lines whose replies they strike (all when empty).
+    std::vector<std::string> faultOn_;
+    bool silentFault_ = false;
+    long long dropEvery_ = 0;
     long long garbage_ = 0;
+    bool strikes_ = true;
+    // --vanish-on: the line that makes the modem vanish, and how many more
+    // bytes go out before it does.
+    std::string vanishOn_;
+    uint64_t vanishAfter_ = 0;
+    bool vanishArmed_ = false;
+    uint64_t vanishLeft_ = 0;
     bool garbageCrLf_ = false;
     uint64_t noise_ = 1;
     bool ringPending_ = false;

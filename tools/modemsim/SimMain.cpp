@@ -90,10 +90,18 @@ void WriteToLine(Engine& E, int Master) {
     if (n > 0) E.Written(static_cast<std::size_t>(n), now);
 }
 
+// A modem unplugged says nothing more, tidies nothing up (the link stays,
+// pointing nowhere) and is gone for its clients at once: the simulator dies
+// as if killed hard.
+void Vanish(const Engine& E) {
+    if (E.Vanishing()) ::raise(SIGKILL);
+}
+
 int Run(Engine& E, const PtyLine& Line, int Signals) {
     for (;;) {
         uint64_t now = NowMs();
         E.Service(now);
+        Vanish(E);
         uint64_t deadline = E.NextDeadline(now);
         int timeout = -1;
         if (deadline != Engine::kNever) timeout = deadline <= now ? 0 : static_cast<int>(std::min<uint64_t>(deadline - now, INT_MAX));
@@ -106,6 +114,7 @@ int Run(Engine& E, const PtyLine& Line, int Signals) {
         if (fds[1].revents & POLLIN) return 0;
         if (fds[0].revents & POLLIN) ReadFromLine(E, Line.Master());
         if (fds[0].revents & POLLOUT) WriteToLine(E, Line.Master());
+        Vanish(E);
         // The simulator holds the slave itself, so a hang-up should not come;
         // if the line breaks anyway, end rather than spin on it.
         if ((fds[0].revents & (POLLHUP | POLLERR)) && !(fds[0].revents & POLLIN)) {
