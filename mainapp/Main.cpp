@@ -28,6 +28,7 @@
 #include "support/QelStatusBar.h"
 #include "support/RegSave.h"
 #include "support/WndProp.h"
+#include "support/lumbraAutostart.h"
 
 namespace {
 
@@ -64,6 +65,15 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     WndPropMain->SetOptions(wpAllProperties);
     CreateControls();
     ConnectHandlers();
+    // The autostart component with the properties of the window's resource,
+    // in their order: this is what keeps the user's choice at every start.
+    LumbraAutostart = new TLumbraAutostart(this);
+    LumbraAutostart->setObjectName("LumbraAutostart");
+    LumbraAutostart->SetAppName("Pellow");
+    LumbraAutostart->SetAutostart(false);
+    LumbraAutostart->SetStartNextLogon(false);
+    LumbraAutostart->SetGlobal(true);
+    LumbraAutostart->SetStartOptions("-AUTOSTART");
     statusSink_ = std::make_unique<PanelSink>(*StatusBar);
     previousSink_ = SetStatusSink(statusSink_.get());
 }

@@ -79,10 +79,6 @@ public:
     // True when the key release is swallowed.
     bool FormKeyUp(QKeyEvent* Event);
 
-    // The options dialog is not part of this window; until it is there, its
-    // menu entry runs this hook, which does nothing visible when empty.
-    static std::function<void()>& ShowPellowSettingsHook();
-
     // Seams of the modem link, for tests without a serial port: detection
     // (port -1 searches) and the making of the family object.
     using DetectFunction = std::function<void(TCommClass& Comm, int32_t Port, std::string& Result)>;
@@ -134,8 +130,7 @@ public:
     TQelStatusBar* StatusBar = nullptr;
     QTimer* TimerAnimation = nullptr;
     TWndProp* WndPropMain = nullptr;
-    // The autostart registration component sits here once it exists; the
-    // options dialog is its only user.
+    // The autostart registration; the options dialog is its only user.
     TLumbraAutostart* LumbraAutostart = nullptr;
 
     TImageList* ImageListListView = nullptr;

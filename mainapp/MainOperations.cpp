@@ -9,6 +9,7 @@
 #include "mainapp/MainBusy.h"
 #include "mainapp/MainPictures.h"
 #include "mainapp/MainRules.h"
+#include "mainapp/PellowSettings.h"
 #include "modem/Modem.h"
 #include "platform/App.h"
 #include "platform/Exceptions.h"
@@ -297,13 +298,9 @@ void TFormMain::MenuHelpAboutPellowClick() {
     });
 }
 
-std::function<void()>& TFormMain::ShowPellowSettingsHook() {
-    static std::function<void()> hook;
-    return hook;
-}
-
 void TFormMain::MenuSettingsPellowClick() {
-    if (ShowPellowSettingsHook()) ShowPellowSettingsHook()();
+    if (!FormPellowSettings) FormPellowSettings = new TFormPellowSettings(this);
+    FormPellowSettings->ShowModal();
 }
 
 // ----------------------------------------------------- list mouse and keys

@@ -7,6 +7,7 @@
 #include "mainapp/Globals.h"
 #include "mainapp/Main.h"
 #include "mainapp/MainDialogs.h"
+#include "mainapp/PellowSettings.h"
 #include "modem/CommClass.h"
 #include "platform/App.h"
 #include "platform/Signals.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     FormMain->FormCreate(arguments);
     const MainDialogs dialogs(FormMain);
     FormAboutPellow = new TFormAboutPellow(FormMain);
+    FormPellowSettings = new TFormPellowSettings(FormMain);
 
     // A log-off closes the window the normal way, so its close handler runs.
     termsignals::OnTerminate([] {
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
     mainForm.reset();
     FormMain = nullptr;
     FormAboutPellow = nullptr;
+    FormPellowSettings = nullptr;
     Lang = nullptr;
     LogFileOn = false;
     textfile::Close(LogTextFile);

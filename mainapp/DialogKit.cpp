@@ -1,0 +1,25 @@
+#include "mainapp/DialogKit.h"
+
+#include "platform/App.h"
+#include "support/WndProp.h"
+
+namespace dialogkit {
+
+TWndProp* MakePlacement(QWidget* Form, const char* Name) {
+    auto* placement = new TWndProp(Form);
+    placement->setObjectName(QString::fromLatin1(Name));
+    placement->SetSection("Form");
+    placement->SetOptions(wpAllProperties);
+    return placement;
+}
+
+void Guard(const std::function<void()>& Handler) { app::Guarded(Handler); }
+
+QString Lines(const std::string& Text) {
+    QString out = Q(Text);
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+}  // namespace dialogkit
