@@ -19,27 +19,11 @@
 #include "support/WndProp.h"
 #include "support/lumbraAutostart.h"
 #include "tests/mainapp/MainTestKit.h"
+#include "testkit/Launcher.h"
 
 using namespace maintest;
 
 namespace {
-
-// Keeps the files the dialog hands the desktop to open.
-class OpenedFiles : public shell::Launcher {
-public:
-    explicit OpenedFiles(std::vector<std::string>& Opened) : opened_(Opened) {}
-    int OpenWithDefault(const std::string& Target) override {
-        opened_.push_back(Target);
-        return shell::Started;
-    }
-    int StartProgram(const std::string& Program, const std::vector<std::string>&, const std::string&) override {
-        opened_.push_back("started " + Program);
-        return shell::Started;
-    }
-
-private:
-    std::vector<std::string>& opened_;
-};
 
 class PellowSettingsTest : public MainWindowTest {
 protected:
@@ -47,11 +31,9 @@ protected:
         MainWindowTest::SetUp();
         TLumbraAutostart::ResetFirstWrite();
         modem->messages = {{MsgTypeVoice, MsgStatusOk, MsgStateOld, "0301 1234", "9 s", 0}};
-        previousLauncher_ = shell::InstallLauncher(std::make_unique<OpenedFiles>(opened));
     }
     void TearDown() override {
         dialog.reset();
-        shell::InstallLauncher(std::move(previousLauncher_));
         if (hook_) registry::RemoveChangeHook(hook_);
         MainWindowTest::TearDown();
     }
@@ -84,11 +66,10 @@ protected:
 
     std::unique_ptr<TFormPellowSettings> dialog;
     std::vector<std::string> writes;
-    std::vector<std::string> opened;
+    testkit::ScopedLaunches launches;
 
 private:
     int hook_ = 0;
-    std::unique_ptr<shell::Launcher> previousLauncher_;
 };
 
 TEST_F(PellowSettingsTest, OkWritesEveryOptionInOrderAndTheWindowTakesThemUp) {
@@ -305,11 +286,11 @@ TEST_F(PellowSettingsTest, TheLogFilePickerAndTheViewer) {
     EXPECT_EQ(d.EditLogFile->text(), "/srv/log/new.log");
     // The viewer opens the log as last saved, in the desktop's editor.
     d.ButtonViewLogfile->click();
-    EXPECT_EQ(opened, std::vector<std::string>{"/srv/log/old.log"});
+    EXPECT_EQ(launches.Calls(), std::vector<std::string>{"/srv/log/old.log"});
     Ok();
     d.show();
     d.ButtonViewLogfile->click();
-    EXPECT_EQ(opened, (std::vector<std::string>{"/srv/log/old.log", "/srv/log/new.log"}));
+    EXPECT_EQ(launches.Calls(), (std::vector<std::string>{"/srv/log/old.log", "/srv/log/new.log"}));
 }
 
 TEST_F(PellowSettingsTest, ALaterShowingOffersWhatOkWrote) {

@@ -13,33 +13,13 @@
 
 #include "QelTestApp.h"
 #include "platform/Shell.h"
+#include "testkit/Launcher.h"
 #include "testkit/TestKit.h"
 
 namespace {
 
-// Keeps what the box hands to the shell; answers with a failure so the box
-// shows it does not look at the answer.
-class FakeLauncher : public shell::Launcher {
-public:
-    explicit FakeLauncher(std::vector<std::string>& opened) : opened_(opened) {}
-    int OpenWithDefault(const std::string& Target) override {
-        opened_.push_back(Target);
-        return shell::ErrNoAssociation;
-    }
-    int StartProgram(const std::string& Program, const std::vector<std::string>&, const std::string&) override {
-        opened_.push_back("start " + Program);
-        return shell::ErrNoAssociation;
-    }
-
-private:
-    std::vector<std::string>& opened_;
-};
-
 class AboutBox : public ::testing::Test {
 protected:
-    void SetUp() override { previous_ = shell::InstallLauncher(std::make_unique<FakeLauncher>(opened_)); }
-    void TearDown() override { shell::InstallLauncher(std::move(previous_)); }
-
     template <typename T>
     T* Control(const char* name) {
         T* control = form_.findChild<T*>(name);
@@ -49,8 +29,8 @@ protected:
     QString Text(const char* name) { return Control<QLabel>(name)->text(); }
 
     testkit::ScopedScriptedUi ui_;
-    std::vector<std::string> opened_;
-    std::unique_ptr<shell::Launcher> previous_;
+    // Answers with a failure, so the box shows that it does not look at the answer.
+    testkit::ScopedLaunches launches_{shell::ErrNoAssociation};
     TFormAboutPellow form_;
 };
 
@@ -130,7 +110,7 @@ TEST_F(AboutBox, ClickingALinkOpensItThroughTheShell) {
     form_.show();
     QTest::mouseClick(Control<QLabel>("LabelLatestVersion"), Qt::LeftButton);
     QTest::mouseClick(Control<QLabel>("LabelBugs"), Qt::LeftButton);
-    EXPECT_EQ(opened_, (std::vector<std::string>{TFormAboutPellow::WebAddress, TFormAboutPellow::MailLink}));
+    EXPECT_EQ(launches_.Calls(), (std::vector<std::string>{TFormAboutPellow::WebAddress, TFormAboutPellow::MailLink}));
     // A failing shell is not reported and leaves the box open.
     EXPECT_TRUE(ui_->Prompts().empty());
     EXPECT_TRUE(form_.isVisible());
@@ -144,7 +124,7 @@ TEST_F(AboutBox, OnlyALeftClickOnTheLinkCounts) {
     // Released outside the label: no click.
     QTest::mousePress(link, Qt::LeftButton);
     QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(-5, -5));
-    EXPECT_TRUE(opened_.empty());
+    EXPECT_TRUE(launches_.Calls().empty());
 }
 
 TEST_F(AboutBox, OkClosesWithResultOk) {
