@@ -26,14 +26,6 @@ constexpr int kPlayWait = 20;
 
 const char* const kGsmFilter = "GSM-Files (*.gsm)|*.gsm";
 
-void Box(const std::string& Text, ui::Icon Icon) {
-    ui::MessageSpec spec;
-    spec.text = Text;
-    spec.caption = app::Title();
-    spec.icon = Icon;
-    ui::MessageBox(spec);
-}
-
 ui::FileSpec GsmFileSpec() {
     ui::FileSpec spec;
     spec.filter = kGsmFilter;
@@ -42,6 +34,14 @@ ui::FileSpec GsmFileSpec() {
 }
 
 }  // namespace
+
+void EcholetMessage(const std::string& Text, ui::Icon Icon) {
+    ui::MessageSpec spec;
+    spec.text = Text;
+    spec.caption = app::Title();
+    spec.icon = Icon;
+    ui::MessageBox(spec);
+}
 
 serial::Timeouts TComTimeouts::Reply(int Seconds) const {
     const uint32_t ms = static_cast<uint32_t>(Seconds) * replySecondMs;
@@ -153,7 +153,7 @@ int CEcholetCom::modem2file(TMessage Message) {
     }
     const std::size_t limit = LimitOf(Message);
     if (PageIsEmpty(page.data(), limit)) {
-        Box("No message stored.", ui::IconWarning);
+        EcholetMessage("No message stored.", ui::IconWarning);
         return 1;
     }
     const auto chosen = ui::SaveFile(GsmFileSpec());
@@ -177,7 +177,7 @@ int CEcholetCom::file2modem(TMessage Message) {
     in.close();
     const std::vector<uint8_t> data = ShieldFile(file.data(), file.size());
     if (data.size() > LimitOf(Message)) {
-        Box("Message too long.", ui::IconError);
+        EcholetMessage("Message too long.", ui::IconError);
         return 0;
     }
     ui::WaitCursor wait;

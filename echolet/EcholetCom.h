@@ -15,6 +15,7 @@
 
 #include "echolet/GsmFile.h"
 #include "platform/Serial.h"
+#include "platform/Ui.h"
 
 namespace echolet {
 
@@ -29,6 +30,9 @@ struct TComTimeouts {
 
     serial::Timeouts Reply(int Seconds) const;
 };
+
+// A message box of Echolet: the text under the program's title.
+void EcholetMessage(const std::string& Text, ui::Icon Icon);
 
 class CEcholetCom {
 public:

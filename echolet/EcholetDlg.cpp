@@ -30,13 +30,7 @@ bool EndsWithNoCase(const std::string& Text, const std::string& End) {
     return Text.size() >= End.size() && SameText(Text.substr(Text.size() - End.size()), End);
 }
 
-void TooLong() {
-    ui::MessageSpec spec;
-    spec.text = "Message too long.";
-    spec.caption = app::Title();
-    spec.icon = ui::IconError;
-    ui::MessageBox(spec);
-}
+void TooLong() { EcholetMessage("Message too long.", ui::IconError); }
 
 // A whole file, when it can be read and holds at most Limit bytes; Size
 // tells its length either way (-1 when it cannot be opened).

@@ -3,21 +3,15 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/App.h"
+#include "echolet/EcholetCom.h"
 #include "platform/AudioOut.h"
-#include "platform/Ui.h"
 
 namespace echolet {
 
 bool PlayWaveImage(std::string_view Image) {
     if (audio::PlayWaveImage(Image)) return true;
-    if (audio::ParseWave(Image)) {
-        ui::MessageSpec spec;
-        spec.text = "The sound could not be played: no sound device could be opened.";
-        spec.caption = app::Title();
-        spec.icon = ui::IconWarning;
-        ui::MessageBox(spec);
-    }
+    if (audio::ParseWave(Image))
+        EcholetMessage("The sound could not be played: no sound device could be opened.", ui::IconWarning);
     return false;
 }
 

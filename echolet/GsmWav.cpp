@@ -5,13 +5,12 @@
 #include <iterator>
 #include <vector>
 
+#include "echolet/EcholetCom.h"
 #include "echolet/EcholetSound.h"
 #include "echolet/GsmFile.h"
 #include "murmel/GsmRepack.h"
 #include "murmel/MessageWav.h"
-#include "platform/App.h"
 #include "platform/AudioCodec.h"
-#include "platform/Ui.h"
 
 namespace echolet {
 
@@ -20,14 +19,6 @@ namespace {
 constexpr std::size_t kPairBytes = 2 * kGsmFrameBytes;
 // One frame pair and the end pair.
 constexpr std::size_t kShortestData = kPairBytes + 2;
-
-void Box(const std::string& Text, ui::Icon Icon) {
-    ui::MessageSpec spec;
-    spec.text = Text;
-    spec.caption = app::Title();
-    spec.icon = Icon;
-    ui::MessageBox(spec);
-}
 
 bool WriteAll(const std::string& Path, const uint8_t* Data, std::size_t Length) {
     std::ofstream out(Path, std::ios::binary | std::ios::trunc);
@@ -69,7 +60,7 @@ int GsmToWav(uint8_t* Data, std::size_t Length, const std::string& Output) {
 int WavToGsm(const uint8_t* Wav, std::size_t Length, const std::string& Output) {
     std::size_t offset = 0, length = 0;
     if (!MessageWavSamples(std::string_view(reinterpret_cast<const char*>(Wav), Length), offset, length)) {
-        Box("Wav-File must have 1 Cannel, 8000 Hz, 16 Bit", ui::IconError);
+        EcholetMessage("Wav-File must have 1 Cannel, 8000 Hz, 16 Bit", ui::IconError);
         return 0;
     }
     auto stream = audio::CompressionStream::Open(audio::kPcm8k16Mono, audio::kGsm610);

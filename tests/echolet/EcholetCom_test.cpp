@@ -107,42 +107,38 @@ TEST(EcholetComTimeouts, BaudrateTextGivesItsLeadingDigits) {
     for (const auto& [text, value] : cases) EXPECT_EQ(BaudOf(text), value) << text;
 }
 
-TEST_F(ComTest, WithoutSettingsCom2At115200EightNoneOne) {
-    std::vector<std::string> names;
-    auto port = std::make_shared<RecordingPort>();
-    port->SetResponder(EchoingModem("\r\n"));
-    serial::ScopedPortFactory factory([&](const std::string& name) {
-        names.push_back(name);
-        return port;
-    });
-    ASSERT_EQ(com.opencom(), 1);
-    EXPECT_EQ(names, Lines{"COM2"});
-    const serial::LineSettings s = port->Settings();
-    EXPECT_EQ(s.baudRate, 115200u);
-    EXPECT_EQ(s.dataBits, 8);
-    EXPECT_EQ(s.parity, serial::Parity::None);
-    EXPECT_EQ(s.stopBits, serial::StopBits::One);
-    // The echo set while the echo is switched off, the standard set after it.
-    const TComTimeouts t;
-    ASSERT_EQ(port->sets.size(), 2u);
-    EXPECT_EQ(port->sets[0], t.echo);
-    EXPECT_EQ(port->sets[1], t.standard);
-    EXPECT_EQ(port->Written(), "ATE0\r\nATE0\r\nAT&F1&B1E0Q0V1\r\nAT+MCS=1\r\n");
-}
-
-TEST_F(ComTest, MurmelsPortAndSpeedAreTaken) {
-    WriteProfile("Port", "COM7");
-    WriteProfile("Baudrate", "57600");
-    std::vector<std::string> names;
-    auto port = std::make_shared<RecordingPort>();
-    port->SetResponder(EchoingModem("\r\n"));
-    serial::ScopedPortFactory factory([&](const std::string& name) {
-        names.push_back(name);
-        return port;
-    });
-    ASSERT_EQ(com.opencom(), 1);
-    EXPECT_EQ(names, Lines{"COM7"});
-    EXPECT_EQ(port->Settings().baudRate, 57600u);
+TEST_F(ComTest, WithoutSettingsCom2At115200EightNoneOneAndMurmelsWhenSet) {
+    const struct {
+        const char* port;
+        const char* baudrate;
+        const char* opened;
+        uint32_t speed;
+    } cases[] = {{nullptr, nullptr, "COM2", 115200}, {"COM7", "57600", "COM7", 57600}};
+    for (const auto& c : cases) {
+        if (c.port) WriteProfile("Port", c.port);
+        if (c.baudrate) WriteProfile("Baudrate", c.baudrate);
+        std::vector<std::string> names;
+        auto port = std::make_shared<RecordingPort>();
+        port->SetResponder(EchoingModem("\r\n"));
+        serial::ScopedPortFactory factory([&](const std::string& name) {
+            names.push_back(name);
+            return port;
+        });
+        CEcholetCom c2;
+        ASSERT_EQ(c2.opencom(), 1) << c.opened;
+        EXPECT_EQ(names, Lines{c.opened});
+        const serial::LineSettings s = port->Settings();
+        EXPECT_EQ(s.baudRate, c.speed);
+        EXPECT_EQ(s.dataBits, 8);
+        EXPECT_EQ(s.parity, serial::Parity::None);
+        EXPECT_EQ(s.stopBits, serial::StopBits::One);
+        // The echo set while the echo is switched off, the standard set after it.
+        const TComTimeouts t;
+        ASSERT_EQ(port->sets.size(), 2u);
+        EXPECT_EQ(port->sets[0], t.echo);
+        EXPECT_EQ(port->sets[1], t.standard);
+        EXPECT_EQ(port->Written(), "ATE0\r\nATE0\r\nAT&F1&B1E0Q0V1\r\nAT+MCS=1\r\n");
+    }
 }
 
 TEST_F(ComTest, EveryEchoFormIsMetByTheSecondTry) {
