@@ -17,7 +17,7 @@ using modemsim::ResultCode;
 using modemsim::Session;
 
 std::string MessageClock::Text(uint64_t NowMs) const {
-    if (!known_) return "255,255,255,255";
+    if (!known_) return unknown_;
     const long long total = seconds_ + static_cast<long long>((NowMs - setAt_) / 1000);
     char b[48];
     std::snprintf(b, sizeof b, "%03lld,%03lld,%03lld,%03lld", total / 86400, total / 3600 % 24, total / 60 % 60,
@@ -123,8 +123,9 @@ private:
 Outcome StatusReport(Session& S, const Command& C) {
     const auto n = Argument(C.args);
     if (!n || *n > 255) return Outcome::Error;
-    const auto line = MemoryOf(S).StatusLine(static_cast<int>(*n));
+    auto line = MemoryOf(S).StatusLine(static_cast<int>(*n));
     if (!line) return Outcome::Error;
+    if (const auto& fault = S.Extension<State>().statusFault) fault(static_cast<int>(*n), *line);
     S.Info(*line);
     return Outcome::Ok;
 }

@@ -20,6 +20,7 @@
 // --erase-ms MS makes the erase take MS ms before its reply; --erase-error
 // makes it fail.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,12 +35,14 @@ namespace sim3com {
 // known after power-on.
 class MessageClock {
 public:
-    // "255,255,255,255" while not known, else "ddd,hhh,mmm,sss".
+    // The unknown text while not known ("255,255,255,255" unless told), else "ddd,hhh,mmm,sss".
     std::string Text(uint64_t NowMs) const;
     void Set(long long Seconds, uint64_t NowMs);
     bool Known() const { return known_; }
+    void SetUnknownText(std::string Text) { unknown_ = std::move(Text); }
 
 private:
+    std::string unknown_ = "255,255,255,255";
     bool known_ = false;
     long long seconds_ = 0;
     uint64_t setAt_ = 0;
@@ -52,6 +55,9 @@ struct State : modemsim::ExtensionState {
     bool selfMode = false;
     // How often each "P:N" page fault has struck ("page-short:5").
     std::map<std::string, int> struck;
+    // A fault that another file of the family plays (Sim3comMurmel.cpp): it
+    // may change status line n just before it goes out.
+    std::function<void(int n, std::string& line)> statusFault;
 };
 
 // The number a command argument "=n" carries; nothing for anything else.
