@@ -109,4 +109,22 @@ bool SetFileDate(const std::string& Path, TDateTime When) {
     return ::utimensat(AT_FDCWD, Path.c_str(), times, 0) == 0;
 }
 
+bool GetFileStatus(const std::string& Path, FileStatus& Status) {
+    struct stat st {};
+    if (::stat(Path.c_str(), &st) != 0) return false;
+    Status.created = Status.written = st.st_mtim.tv_sec;
+    Status.accessed = st.st_atim.tv_sec;
+    Status.size = static_cast<long long>(st.st_size);
+    return true;
+}
+
+bool SetFileStatus(const std::string& Path, const FileStatus& Status) {
+    timespec times[2];
+    times[0].tv_sec = Status.accessed;
+    times[0].tv_nsec = 0;
+    times[1].tv_sec = Status.written;
+    times[1].tv_nsec = 0;
+    return ::utimensat(AT_FDCWD, Path.c_str(), times, 0) == 0;
+}
+
 }  // namespace files

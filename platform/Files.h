@@ -1,6 +1,7 @@
 #pragma once
 // Files and folders of the platform: the temporary folder, unique temporary
 // files, the null device, the state directory and file times.
+#include <ctime>
 #include <string>
 
 #include "platform/Clock.h"
@@ -29,5 +30,19 @@ bool DeleteFile(const std::string& Path);
 long long FileSize(const std::string& Path);  // -1 when missing
 // Sets the modification time; False when the file cannot be touched.
 bool SetFileDate(const std::string& Path, TDateTime When);
+
+// A file's status as the programs read and set it, times in whole seconds
+// since the epoch. Linux keeps no creation time that a program can set, so
+// the last-write time stands for it: reading gives it as both, and setting
+// writes the last-write time (and the access time as given), which is what
+// a later reading of the creation time then shows.
+struct FileStatus {
+    std::time_t created = 0;
+    std::time_t written = 0;
+    std::time_t accessed = 0;
+    long long size = 0;
+};
+bool GetFileStatus(const std::string& Path, FileStatus& Status);
+bool SetFileStatus(const std::string& Path, const FileStatus& Status);
 
 }  // namespace files

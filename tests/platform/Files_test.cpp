@@ -124,3 +124,24 @@ TEST(Files, SetFileDateSetsTheLocalModificationTime) {
     EXPECT_EQ(tm.tm_hour * 10000 + tm.tm_min * 100 + tm.tm_sec, 50607);
     EXPECT_FALSE(files::SetFileDate(home.Path() + "/missing", EncodeDate(2001, 3, 4)));
 }
+
+TEST(Files, FileStatusSetsTheLastWriteTimeThatStandsForTheCreationTime) {
+    testkit::TempHome home;
+    const std::string file = home.Path() + "/Voic0001.wav";
+    testkit::WriteFile(file, std::string(100, 'x'));
+    files::FileStatus st;
+    ASSERT_TRUE(files::GetFileStatus(file, st));
+    EXPECT_EQ(st.size, 100);
+    EXPECT_EQ(st.created, st.written);
+    EXPECT_LE(std::llabs(static_cast<long long>(st.written - std::time(nullptr))), 5);
+    st.created = st.written = 986353567;  // 2001-04-04 03:06:07 UTC
+    st.accessed = 1000000000;
+    ASSERT_TRUE(files::SetFileStatus(file, st));
+    files::FileStatus again;
+    ASSERT_TRUE(files::GetFileStatus(file, again));
+    EXPECT_EQ(again.created, 986353567);
+    EXPECT_EQ(again.written, 986353567);
+    EXPECT_EQ(again.accessed, 1000000000);
+    EXPECT_FALSE(files::GetFileStatus(home.Path() + "/missing", again));
+    EXPECT_FALSE(files::SetFileStatus(home.Path() + "/missing", st));
+}
