@@ -17,8 +17,6 @@ using registry::TRegistry;
 std::mutex g_nameLock;
 std::string g_profileName = "Murmel";
 
-std::string SectionKey(const std::string& Section) { return "\\" + ProfileKey() + "\\" + Section; }
-
 // Opens the value's section for reading; false when it or the value is missing.
 bool OpenValue(TRegistry& reg, const std::string& Key, const std::string& Entry) {
     return reg.OpenKeyReadOnly(Key) && reg.ValueExists(Entry);
@@ -68,6 +66,8 @@ std::string ProfileName() {
 }
 
 std::string ProfileKey() { return std::string("Software\\") + kRegistryKeyWord + "\\" + ProfileName(); }
+
+std::string SectionKey(const std::string& Section) { return "\\" + ProfileKey() + "\\" + Section; }
 
 std::string GetProfileString(const std::string& Section, const std::string& Entry, const std::string& Default) {
     return ReadText(SectionKey(Section), Entry, Default);

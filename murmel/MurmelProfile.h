@@ -37,6 +37,8 @@ void SetProfileName(const std::string& Name);
 std::string ProfileName();
 // "Software\Hollin\" and the profile name.
 std::string ProfileKey();
+// The key of a section, from the root: "\Software\Hollin\Murmel\Options".
+std::string SectionKey(const std::string& Section);
 
 std::string GetProfileString(const std::string& Section, const std::string& Entry, const std::string& Default);
 int32_t GetProfileInt(const std::string& Section, const std::string& Entry, int32_t Default);
