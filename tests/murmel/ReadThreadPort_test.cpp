@@ -76,6 +76,7 @@ public:
     }
     bool WaitReadable(int ms) override { return fake_.WaitReadable(ms); }
     bool WaitWritable(int ms) override { return fake_.WaitWritable(ms); }
+    bool Lost() override { return fake_.Lost(); }
     void Close() override {
         closed = true;
         fake_.Close();

@@ -264,24 +264,24 @@ TEST_F(ReadThreadSim, RingsAreSetOnlyWhenAskedFor) {
 }
 
 TEST_F(ReadThreadSim, PageFaultsAreRetriedUpToFiveTimes) {
-    // One short reply and one wrong checksum, in small letters: accepted on the third read.
-    StartSim(Voice(1), {"--page-short-once", "4", "--page-bad-checksum-once", "4", "--page-checksum-lowercase"});
+    // A short page with a wrong checksum, then a wrong checksum, in small
+    // letters: accepted on the third read.
+    StartSim(Voice(1), {"--page-short", "4:1", "--page-bad-checksum", "4:2", "--page-checksum-lowercase"});
     EXPECT_EQ(RunWorker(), NoError);
     EXPECT_EQ(PagesRead(), (std::vector<int>{4, 4, 4}));
     EXPECT_EQ(WavFiles().size(), 1u);
 
-    std::vector<std::string> six;
-    for (int i = 0; i < 6; ++i) six.insert(six.end(), {i % 2 ? "--page-short-once" : "--page-bad-checksum-once", "4"});
+    // Six failed reads end the run; five are retried.
     WriteProfileString(kModem, "Identstring", "");
-    StartSim(Voice(1), six);
+    StartSim(Voice(1), {"--page-short", "4:3", "--page-bad-checksum", "4:6"});
     EXPECT_EQ(RunWorker(), ErrorModem);
     EXPECT_EQ(PagesRead().size(), 6u);
     EXPECT_EQ(WavFiles().size(), 1u);
 
-    six.resize(10);
     WriteProfileString(kModem, "Identstring", "");
-    StartSim(Voice(1), six);
+    StartSim(Voice(1), {"--page-short", "4:2", "--page-bad-checksum", "4:5"});
     EXPECT_EQ(RunWorker(), NoError);
+    EXPECT_EQ(PagesRead().size(), 6u);
     EXPECT_EQ(WavFiles().size(), 2u);
 
     // ERROR in place of the OK after a page is not retried.
