@@ -10,6 +10,7 @@
 
 #include "murmel/DlgProxy.h"
 #include "murmel/MurmelDlg.h"
+#include "tests/support/QelTestApp.h"  // the tests' one application object
 #include "murmel/MurmelProfile.h"
 #include "murmel/WorkerMessages.h"
 #include "platform/App.h"
@@ -19,14 +20,6 @@
 namespace {
 
 using namespace murmel;
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "murmel-app";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 TEST(MurmelApp, EmbeddingAndAutomationSwitchesInAnyCase) {
     const struct {
@@ -72,7 +65,6 @@ TEST(MurmelApp, TheClassRegistrationInTheHkcrHive) {
 }
 
 TEST(MurmelApp, TheAutomationObjectHoldsTheProgramAndKnowsItsDialog) {
-    App();
     const int before = CMurmelDlgAutoProxy::Locks();
     auto dlg = std::make_unique<CMurmelDlg>();
     {
@@ -97,16 +89,9 @@ TEST(MurmelApp, InstallPathIsTheProgramsFolder) {
     EXPECT_EQ(GetProfileString(kInstall, "Path", ""), "/opt/pellow");
 }
 
-class DialogAndWorker : public workerkit::WorkerTest {
-protected:
-    void SetUp() override {
-        App();  // the widgets' application, before the worker kit would make a plain one
-        WorkerTest::SetUp();
-    }
-};
+class DialogAndWorker : public workerkit::WorkerTest {};
 
 TEST_F(DialogAndWorker, TheDialogAsMainWindowGetsTheWorkersMessages) {
-    App();
     StartSim(workerkit::Voice(1) + workerkit::Fax());
     WriteProfileFlag(kOptions, "Autodelete", true);  // a fax: nothing erased
     CMurmelDlg dlg;

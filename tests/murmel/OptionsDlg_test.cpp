@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "murmel/MurmelDlg.h"
+#include "tests/support/QelTestApp.h"  // the tests' one application object
 #include "murmel/MurmelProfile.h"
 #include "platform/Registry.h"
 #include "testkit/TestKit.h"
@@ -23,18 +24,9 @@ namespace {
 
 using namespace murmel;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "murmel-options";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 class Options : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
         SetProfileName("Murmel");
         cwd = CurrentDirectory();
         ASSERT_EQ(chdir(home.Path().c_str()), 0);
@@ -71,7 +63,6 @@ protected:
     testkit::TempHome home;
     testkit::ScopedScriptedUi ui;
     std::string cwd;
-    QApplication& app = App();  // before the first widget
     CMurmelDlg dlg;
 };
 
