@@ -1,27 +1,29 @@
 #!/usr/bin/env bash
-# Pellow against the simulated modem, for a first look: builds what is
-# missing into build/, starts modemsim with its default message memory on a
-# pseudo-terminal linked as COM1 of a private state directory, and starts
-# pellow there. Closing the window ends the simulator too.
+# Pellow against the simulated modem, for a first look: builds the programs
+# into a plain build folder of its own (build-demo/, without the sanitizers
+# that the test build in build/ carries), starts modemsim with its default
+# message memory on a pseudo-terminal linked as COM1 of a private state
+# directory, and starts pellow there. Closing the window ends the simulator too.
 #
 #   tools/run-pellow.sh                     the 3Com/U.S. Robotics modem
 #   tools/run-pellow.sh --model elsa        the ELSA MicroLink Office
 #
 # Arguments go to modemsim (see tools/modemsim/README.md). PELLOW_BUILD names
-# another build folder; PELLOW_HOME keeps the state directory between runs.
+# another build folder (a sanitizer build runs with the leak suppressions of
+# tools/lsan.supp); PELLOW_HOME keeps the state directory between runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${PELLOW_BUILD:-build}
+build=${PELLOW_BUILD:-build-demo}
 programs=(pellow modemsim)
 [ -f viewer/CMakeLists.txt ] && programs+=(leafor)
 
-missing=()
-for p in "${programs[@]}"; do [ -x "$build/bin/$p" ] || missing+=("$p"); done
-if [ ${#missing[@]} -gt 0 ]; then
-  tools/install-deps.sh
-  [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build "$build" -j"$(nproc)" --target "${missing[@]}"
-fi
+tools/install-deps.sh
+[ -f "$build/CMakeCache.txt" ] ||
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLOW_SANITIZE=OFF -DPELLOW_TESTS=OFF
+# Built every time, so the demo shows the sources as they are; an up-to-date
+# build costs a second.
+cmake --build "$build" -j"${PELLOW_JOBS:-$(nproc)}" --target "${programs[@]}"
+export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0
 
 state=${PELLOW_HOME:-$(mktemp -d "${TMPDIR:-/tmp}/pellow-demo-XXXXXX")}
 mkdir -p "$state/registry" "$state/ports"
