@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,10 +10,14 @@
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "mainapp/MainDialogs.h"
+#include "mainapp/MainOverflow.h"
 #include "mainapp/MainPictures.h"
 #include "mainapp/MainRules.h"
 #include "modem/CommClass.h"
@@ -38,6 +43,11 @@ template <typename W>
 W* Named(W* w, const char* name) {
     w->setObjectName(QLatin1String(name));
     return w;
+}
+
+// The average width of the 52 letters, as the original's font metrics are taken.
+double AverageLetterWidth(const QFont& Font) {
+    return QFontMetricsF(Font).horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
 }
 
 // "c:\Pellow.log" stands for the log in the user's home folder.
@@ -89,7 +99,6 @@ TFormMain::~TFormMain() {
 
 void TFormMain::CreateControls() {
     setWindowIcon(pictures::ProgramIcon());
-    resize(440, 320);
     auto* central = Named(new QWidget(this), "PanelMain");
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,6 +120,46 @@ void TFormMain::CreateControls() {
     SetAlign(ExtListView1, TAlign::alClient);
     SetAlign(StatusBar, TAlign::alBottom);
     qApp->installEventFilter(this);
+    // The placement stored by an earlier run replaces this at the first show.
+    resize(DesignedWidth(), 320);
+}
+
+int TFormMain::DesignedWidth() {
+    // The style's margins and the fonts count only once the controls are polished.
+    ensurePolished();
+    QToolButton* menus[] = {ToolButtonMenuFile, ToolButtonEdit, ToolButtonSettings, ToolButtonHelp};
+    QString shown[4];
+    for (int i = 0; i < 4; ++i) shown[i] = menus[i]->text();
+    int bands = 0;
+    for (int id : {LangEnglish, LangGerman, LangSpanish, LangFrench, LangItalian, LangPortuguese}) {
+        LanguageClass l;
+        l.SetLanguage(id);
+        const std::string texts[] = {l.MainToolButtonMenuFile, l.MainToolButtonEdit, l.MainToolButtonSettings,
+                                     l.MainToolButtonHelp};
+        for (int i = 0; i < 4; ++i) menus[i]->setText(Q(texts[i]));
+        bands = std::max(bands, ToolBarOverflow->FullWidth());
+    }
+    for (int i = 0; i < 4; ++i) menus[i]->setText(shown[i]);
+    ToolBarOverflow->TextsChanged();
+    int columns = 2 * ExtListView1->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    for (int32_t w : DefaultColumnWidths()) columns += w;
+    return std::max(bands, columns);
+}
+
+std::array<int32_t, 4> TFormMain::DefaultColumnWidths() const {
+    std::array<int32_t, 4> widths = mainrules::ScaledColumnWidths(AverageLetterWidth(ExtListView1->font()));
+    // The user's date and time formats may be longer than the original's
+    // (a year of four digits, an AM/PM mark), so the Date column is also as
+    // wide as a late evening's date cell, with the cell's margins.
+    const QFontMetrics fm(ExtListView1->font());
+    const int margins = 2 * (ExtListView1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ExtListView1) + 1);
+    int date = 0;
+    for (int hour : {10, 22}) {
+        const std::string text = mainrules::DateCellText(EncodeDate(2026, 12, 28) + EncodeTime(hour, 58, 0, 0));
+        date = std::max(date, fm.horizontalAdvance(Q(text)) + margins + 2);
+    }
+    widths[2] = std::max(widths[2], date);
+    return widths;
 }
 
 void TFormMain::CreateImageLists() {
@@ -177,6 +226,10 @@ void TFormMain::CreateToolBars() {
     bands->setContentsMargins(2, 2, 2, 2);
 
     ToolBarMenu = Named(new QToolBar(CoolBar1), "ToolBarMenu");
+    // The bars keep their full extent; what does not fit goes behind the
+    // overflow mark, which knows how to open it.
+    ToolBarMenu->setMovable(false);
+    ToolBarMenu->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto menuButton = [this](const char* name, QMenu* menu) {
         auto* b = Named(new QToolButton(ToolBarMenu), name);
         b->setMenu(menu);
@@ -192,6 +245,8 @@ void TFormMain::CreateToolBars() {
     ToolButtonHelp = menuButton("ToolButtonHelp", MenuHelp);
 
     ToolBarButtons = Named(new QToolBar(CoolBar1), "ToolBarButtons");
+    ToolBarButtons->setMovable(false);
+    ToolBarButtons->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     ToolBarButtons->setIconSize(QSize(pictures::ToolImageSize, pictures::ToolImageSize));
     auto action = [this](const char* name, pictures::Tool picture) {
         auto* b = Named(new QToolButton(ToolBarButtons), name);
@@ -215,10 +270,21 @@ void TFormMain::CreateToolBars() {
     ImageAnimation->setFixedSize(pictures::AnimationWidth, pictures::AnimationHeight);
     ImageAnimation->setPixmap(ImageListAnimation->Image(0));
 
+    ToolButtonOverflow = Named(new QToolButton(CoolBar1), "ToolButtonOverflow");
+    ToolButtonOverflow->setText(QString::fromUtf8("\u00BB"));
+    ToolButtonOverflow->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    ToolButtonOverflow->setAutoRaise(true);
+
     bands->addWidget(ToolBarMenu);
     bands->addWidget(ToolBarButtons);
+    bands->addWidget(ToolButtonOverflow);
     bands->addStretch(1);
     bands->addWidget(ImageAnimation);
+    ToolBarOverflow = new TToolBarOverflow(CoolBar1, {ToolBarMenu, ToolBarButtons}, ToolButtonOverflow, this);
+    // The window may get narrower than the bars: the mark and the animation stay.
+    const QMargins m = bands->contentsMargins();
+    CoolBar1->setMinimumWidth(m.left() + m.right() + ToolButtonOverflow->sizeHint().width() + bands->spacing() +
+                              pictures::AnimationWidth);
 }
 
 void TFormMain::CreateList() {
@@ -327,6 +393,7 @@ void TFormMain::ApplyLanguage() {
     ToolButtonEdit->setText(Q(l.MainToolButtonEdit));
     ToolButtonSettings->setText(Q(l.MainToolButtonSettings));
     ToolButtonHelp->setText(Q(l.MainToolButtonHelp));
+    ToolBarOverflow->TextsChanged();
 
     MenuFileSaveAs->setText(Q(l.MainMenuFileSaveAs));
     MenuFileExit->setText(Q(l.MainMenuFileExit));
@@ -353,13 +420,15 @@ void TFormMain::ApplyLanguage() {
     ToolButtonModemSettings->setToolTip(Q(l.MainToolButtonModemSettingsHint));
     ToolButtonAbout->setToolTip(Q(l.MainToolButtonAboutHint));
 
+    // A width the user gave a column is stored in pixels and used as stored.
+    const std::array<int32_t, 4> defaults = DefaultColumnWidths();
     mainrules::ColumnLayout stored;
     for (int k = 0; k < 4; ++k) {
         const auto i = static_cast<std::size_t>(k);
         stored.Position[i] = RegReadInteger(mainrules::ColumnPositionName(k), PellowKey, k);
-        stored.Width[i] = RegReadInteger(mainrules::ColumnWidthName(k), PellowKey, mainrules::DefaultColumnWidths[i]);
+        stored.Width[i] = RegReadInteger(mainrules::ColumnWidthName(k), PellowKey, defaults[i]);
     }
-    const mainrules::ColumnLayout layout = mainrules::Sanitized(stored);
+    const mainrules::ColumnLayout layout = mainrules::Sanitized(stored, defaults);
     const std::string captions[4] = {l.MainColumnType, l.MainColumnCallerId, l.MainColumnDate, l.MainColumnSize};
     QTreeWidgetItem* header = ExtListView1->headerItem();
     QHeaderView* view = ExtListView1->header();
@@ -461,6 +530,8 @@ void TFormMain::UpdateControls() {
         for (QToolButton* b : {ToolButtonRelease, ToolButtonPlayNew, ToolButtonPlay, ToolButtonErase})
             b->setEnabled(false);
     }
+    if (!ModemSettingsAvailable()) ToolButtonModemSettings->setEnabled(false);
+    if (!ModemInfoAvailable()) ToolButtonAbout->setEnabled(false);
     MenuEditPlayNew->setEnabled(ToolButtonPlayNew->isEnabled());
     MenuEditPlayView->setEnabled(ToolButtonPlay->isEnabled());
     MenuEditReleaseall->setEnabled(ToolButtonRelease->isEnabled());
@@ -469,6 +540,12 @@ void TFormMain::UpdateControls() {
     MenuSettingsModem->setEnabled(ToolButtonModemSettings->isEnabled());
     MenuHelpAboutModem->setEnabled(ToolButtonAbout->isEnabled());
 }
+
+bool TFormMain::ModemSettingsAvailable() {
+    return MainDialogs::Show3comSettingsHook() && MainDialogs::ShowElsaSettingsHook();
+}
+
+bool TFormMain::ModemInfoAvailable() { return MainDialogs::Show3comInfoHook() && MainDialogs::ShowElsaInfoHook(); }
 
 void TFormMain::PopupMenuPopup() {
     PopUpPlayView->setEnabled(ToolButtonPlay->isEnabled());

@@ -5,6 +5,7 @@
 // command line, animation) is in Main.cpp, Reload and the list in
 // MainReload.cpp, the message operations in MainOperations.cpp.
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,6 +27,7 @@ class TQelStatusBar;
 class TWndProp;
 class TLumbraAutostart;
 class TStatusSink;
+class TToolBarOverflow;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -79,6 +81,12 @@ public:
     // True when the key release is swallowed.
     bool FormKeyUp(QKeyEvent* Event);
 
+    // Whether the dialogs behind the modem-settings and modem-info controls
+    // exist: each is there once MainDialogs' hooks of both families are set.
+    // A control whose dialog is missing stays disabled.
+    static bool ModemSettingsAvailable();
+    static bool ModemInfoAvailable();
+
     // Seams of the modem link, for tests without a serial port: detection
     // (port -1 searches) and the making of the family object.
     using DetectFunction = std::function<void(TCommClass& Comm, int32_t Port, std::string& Result)>;
@@ -101,6 +109,9 @@ public:
     QToolButton* ToolButtonErase = nullptr;
     QToolButton* ToolButtonModemSettings = nullptr;
     QToolButton* ToolButtonAbout = nullptr;
+    // The mark that opens the buttons a narrow window has no room for.
+    QToolButton* ToolButtonOverflow = nullptr;
+    TToolBarOverflow* ToolBarOverflow = nullptr;
     QLabel* ImageAnimation = nullptr;
 
     QMenu* MenuFile = nullptr;
@@ -201,6 +212,11 @@ private:
     std::string TempFaxFileName();
     std::vector<int> SelectedRows() const;
     int LogicalColumnAt(int Position) const;
+    // The list's default column widths in the list's font.
+    std::array<int32_t, 4> DefaultColumnWidths() const;
+    // The first-start width: every menu and tool button in each language of
+    // the table, and the list's default columns.
+    int DesignedWidth();
 
     // Detection writes its progress into the status bar through this.
     std::unique_ptr<TStatusSink> statusSink_;

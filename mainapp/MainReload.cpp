@@ -174,7 +174,10 @@ void TFormMain::AddMessageItem(int32_t N) {
                 if (PellowOptions.TypeShowText) text = cell.Text;
                 break;
             }
-            case 1: ModemObject->GetMsgCallerId(N, text); break;
+            case 1:
+                ModemObject->GetMsgCallerId(N, text);
+                text = mainrules::CallerIdCellText(text);
+                break;
             case 2: text = mainrules::DateCellText(ModemObject->GetMsgDateTime(N)); break;
             case 3: ModemObject->GetMsgSize(N, text); break;
             default: break;

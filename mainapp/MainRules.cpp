@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTime>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/App.h"
@@ -83,7 +84,18 @@ bool IsNamedBaudRate(int32_t Rate) {
     return std::find(std::begin(kRates), std::end(kRates), Rate) != std::end(kRates);
 }
 
-ColumnLayout Sanitized(const ColumnLayout& Stored) {
+int32_t ScaledWidth(int32_t OriginalPixels, double AverageLetterWidth) {
+    if (AverageLetterWidth <= 0) return OriginalPixels;
+    return static_cast<int32_t>(std::lround(OriginalPixels * AverageLetterWidth / OriginalAverageLetterWidth));
+}
+
+std::array<int32_t, 4> ScaledColumnWidths(double AverageLetterWidth) {
+    std::array<int32_t, 4> out{};
+    for (std::size_t k = 0; k < out.size(); ++k) out[k] = ScaledWidth(DefaultColumnWidths[k], AverageLetterWidth);
+    return out;
+}
+
+ColumnLayout Sanitized(const ColumnLayout& Stored, const std::array<int32_t, 4>& Defaults) {
     ColumnLayout out = Stored;
     std::array<bool, 4> seen{};
     bool permutation = true;
@@ -96,8 +108,13 @@ ColumnLayout Sanitized(const ColumnLayout& Stored) {
     }
     if (!permutation) out.Position = {0, 1, 2, 3};
     for (std::size_t k = 0; k < 4; ++k)
-        if (out.Width[k] < 0) out.Width[k] = DefaultColumnWidths[k];
+        if (out.Width[k] < 0) out.Width[k] = Defaults[k];
     return out;
+}
+
+std::string CallerIdCellText(const std::string& CallerId) {
+    const auto end = CallerId.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : CallerId.substr(0, end + 1);
 }
 
 std::string ColumnPositionName(int K) { return "cColumn" + IntToStr(K); }

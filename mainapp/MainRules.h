@@ -47,9 +47,19 @@ struct ColumnLayout {
     std::array<int32_t, 4> Width{35, 120, 90, 60};
 };
 constexpr std::array<int32_t, 4> DefaultColumnWidths{35, 120, 90, 60};
+// The default widths are pixels of the original's font, 8-point MS Sans
+// Serif, whose letters average 6 pixels (the figure its dialog units come
+// from); a font whose letters average AverageLetterWidth pixels gets them in
+// that proportion, rounded.
+constexpr double OriginalAverageLetterWidth = 6.0;
+int32_t ScaledWidth(int32_t OriginalPixels, double AverageLetterWidth);
+std::array<int32_t, 4> ScaledColumnWidths(double AverageLetterWidth);
 // Positions that are not a permutation of 0 to 3 give the default order;
 // negative widths give the default width of their column.
-ColumnLayout Sanitized(const ColumnLayout& Stored);
+ColumnLayout Sanitized(const ColumnLayout& Stored, const std::array<int32_t, 4>& Defaults = DefaultColumnWidths);
+
+// The caller ID as the list shows it: without the blanks that pad it to its field.
+std::string CallerIdCellText(const std::string& CallerId);
 std::string ColumnPositionName(int K);  // "cColumn" + K
 std::string ColumnWidthName(int K);     // "cColumnW" + K
 

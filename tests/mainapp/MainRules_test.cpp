@@ -85,6 +85,35 @@ TEST(MainRulesTest, ColumnLayoutOutsideTheRulesFallsBackToDefaults) {
     EXPECT_EQ(s.Width, (std::array<int32_t, 4>{35, 10, 0, 500}));
     EXPECT_EQ(ColumnPositionName(2), "cColumn2");
     EXPECT_EQ(ColumnWidthName(3), "cColumnW3");
+    // A broken width takes the default the caller scaled to its font.
+    EXPECT_EQ(Sanitized(outside, {40, 140, 100, 70}).Width, (std::array<int32_t, 4>{40, 10, 0, 500}));
+}
+
+TEST(MainRulesTest, DefaultWidthsScaleFromTheOriginalFontToTheFontInUse) {
+    struct Row {
+        int32_t original;
+        double letters;  // average letter width of the font in use
+        int32_t scaled;
+    };
+    const Row rows[] = {
+        {35, 6.0, 35},   {120, 6.0, 120},  // the original's own font keeps the numbers
+        {120, 7.5, 150}, {90, 7.5, 113},   // 112.5 rounds up
+        {60, 4.5, 45},   {0, 9.0, 0},
+        {90, 0.0, 90},   {90, -1.0, 90},   // a font without metrics keeps them too
+    };
+    for (const Row& r : rows) EXPECT_EQ(ScaledWidth(r.original, r.letters), r.scaled) << r.original << " " << r.letters;
+    EXPECT_EQ(ScaledColumnWidths(6.0), DefaultColumnWidths);
+    EXPECT_EQ(ScaledColumnWidths(7.2), (std::array<int32_t, 4>{42, 144, 108, 72}));
+}
+
+TEST(MainRulesTest, CallerIdsLoseTheBlanksThatPadThem) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"0301 2345678         ", "0301 2345678"}, {"+49 40 5550123", "+49 40 5550123"},
+        {"                    ", ""},              {"", ""},
+        {" 0815 ", " 0815"},                        // leading blanks are the modem's own text
+        {"12 34\t ", "12 34\t"},
+    };
+    for (const auto& [in, out] : rows) EXPECT_EQ(CallerIdCellText(in), out) << '"' << in << '"';
 }
 
 TEST(MainRulesTest, FoldersOfChosenFiles) {

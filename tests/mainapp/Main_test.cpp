@@ -2,6 +2,7 @@
 // command line.
 #include <sys/stat.h>
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -139,14 +140,39 @@ TEST_F(MainStartTest, LanguageChosenBySettingOrLocale) {
     else unsetenv("LANG");
 }
 
+// The widths 35, 120, 90, 60 of the original's font in the list's own font.
+std::array<int32_t, 4> ScaledDefaults(const QWidget* List) {
+    const double letters =
+        QFontMetricsF(List->font()).horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
+    return mainrules::ScaledColumnWidths(letters);
+}
+
 TEST_F(MainStartTest, DefaultColumns) {
     Create();
     const char* captions[] = {"Type", "Caller ID", "Date", "Size"};
-    const int widths[] = {35, 120, 90, 60};
+    const auto widths = ScaledDefaults(form->ExtListView1);
     for (int p = 0; p < 4; ++p) {
         EXPECT_EQ(HeaderAt(p), captions[p]);
-        EXPECT_EQ(form->ExtListView1->columnWidth(ColumnAt(p)), widths[p]);
+        // The Date column may be wider still, for the user's date format (below).
+        if (p == 2) EXPECT_GE(form->ExtListView1->columnWidth(ColumnAt(p)), widths[2]);
+        else EXPECT_EQ(form->ExtListView1->columnWidth(ColumnAt(p)), widths[static_cast<std::size_t>(p)]);
     }
+}
+
+TEST_F(MainStartTest, DefaultColumnsShowAWholeDateAndTimeAndCallerIdInTheListsFont) {
+    Create();
+    QTreeWidget* list = form->ExtListView1;
+    const QFontMetrics fm(list->font());
+    // The list elides a text that leaves less than the item margin on either side.
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    for (int hour : {0, 9, 12, 23}) {
+        const QString d = QString::fromStdString(mainrules::DateCellText(EncodeDate(2026, 11, 30) + EncodeTime(hour, 59, 0, 0)));
+        EXPECT_GE(list->columnWidth(ColumnAt(2)), fm.horizontalAdvance(d) + margins) << d.toStdString();
+    }
+    EXPECT_GE(list->columnWidth(ColumnAt(1)), fm.horizontalAdvance("+49 40 5550123-456") + margins);
+    // The other columns are the original's numbers in this font.
+    EXPECT_EQ(list->columnWidth(ColumnAt(1)), ScaledDefaults(list)[1]);
+    EXPECT_EQ(list->columnWidth(ColumnAt(3)), ScaledDefaults(list)[3]);
 }
 
 TEST_F(MainStartTest, StoredColumnPositionsAndWidthsAreApplied) {
@@ -160,7 +186,7 @@ TEST_F(MainStartTest, StoredColumnPositionsAndWidthsAreApplied) {
     EXPECT_EQ(HeaderAt(1), "Caller ID");
     EXPECT_EQ(HeaderAt(2), "Type");
     EXPECT_EQ(HeaderAt(3), "Size");
-    EXPECT_EQ(form->ExtListView1->columnWidth(ColumnAt(2)), 35);
+    EXPECT_EQ(form->ExtListView1->columnWidth(ColumnAt(2)), ScaledDefaults(form->ExtListView1)[0]);
     EXPECT_EQ(form->ExtListView1->columnWidth(ColumnAt(3)), 200);
 }
 
@@ -183,13 +209,15 @@ TEST_F(MainStartTest, ClosingSavesTheColumnLayoutAsDragged) {
     EXPECT_EQ(RegReadInteger("cColumn2", PellowKey, -9), 1);
     EXPECT_EQ(RegReadInteger("cColumn3", PellowKey, -9), 3);
     EXPECT_EQ(RegReadInteger("cColumnW1", PellowKey, -9), 111);
-    EXPECT_EQ(RegReadInteger("cColumnW0", PellowKey, -9), 35);
+    EXPECT_EQ(RegReadInteger("cColumnW0", PellowKey, -9), ScaledDefaults(f.ExtListView1)[0]);
     EXPECT_TRUE(halts.empty());
+    // A stored width is used as stored, also a default written back.
     // The next start shows the type in the third column.
     form.reset();
     Create();
     EXPECT_EQ(HeaderAt(2), "Type");
     EXPECT_EQ(HeaderAt(0), "Caller ID");
+    EXPECT_EQ(form->ExtListView1->columnWidth(ColumnAt(0)), 111);
 }
 
 // -------------------------------------------------------------- log file
