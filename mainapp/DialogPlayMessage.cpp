@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "mainapp/Globals.h"
+#include "platform/QtUi.h"
 #include "modem/CommClass.h"
 #include "modem/ModemDialogs.h"
 #include "platform/App.h"
@@ -38,8 +39,7 @@ TFormPlayingMessage::TFormPlayingMessage(QWidget* Owner) : QDialog(Owner) {
     setObjectName("FormPlayingMessage");
     setWindowTitle("Playing Message");
     // Only the system menu among the border icons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(ui::DialogFrame(true));
 
     LabelMsgNo = MakeLabel(this, "LabelMsgNo", "Playing Msg# ");
     LabelTotalTime = MakeLabel(this, "LabelTotalTime", "Total Time:");

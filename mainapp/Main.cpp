@@ -471,6 +471,7 @@ bool TFormMain::ExamineCommandLine(const std::vector<std::string>& Arguments) {
         ui::MessageSpec box;
         box.text = mainrules::UnknownParameterText(arg);
         box.caption = app::Title();
+        box.icon = ui::IconError;
         ui::MessageBox(box);
         EndProcess(0);
         return false;

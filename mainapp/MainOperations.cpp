@@ -119,7 +119,7 @@ void TFormMain::StartViewer(const std::string& FaxFile) {
         program = outside;
         answer = shell::Execute(program, parameters, "");
     }
-    if (answer <= 32) Box(mainrules::ViewerErrorText(program, answer), app::Title());
+    if (answer <= 32) Box(mainrules::ViewerErrorText(program, answer), app::Title(), ui::MbOk, ui::IconError);
 }
 
 // --------------------------------------------------------------- save as
@@ -136,7 +136,7 @@ void TFormMain::MenuFileSaveAsClick() {
     if (ModemObject->GetMsgType(n) == MsgTypeVoice) {
         SetStatusText(Lang->MainStatusPlayingMessage);
         Hourglass(true);
-        Box("Saving voice messages to a file is not implemented!", app::Title());
+        Box("Saving voice messages to a file is not implemented!", app::Title(), ui::MbOk, ui::IconInformation);
         Hourglass(false);
         ClearStatusText();
     } else {
@@ -250,7 +250,7 @@ void TFormMain::ToolButtonEraseClick() {
     } else if (rows.size() == 1) {
         question = Lang->MainMsgEraseOne;
     } else if (rows.empty()) {
-        Box(Lang->MainMsgEraseNoneSelected, app::Title());
+        Box(Lang->MainMsgEraseNoneSelected, app::Title(), ui::MbOk, ui::IconInformation);
         busy.End();
         return;
     } else {

@@ -1,5 +1,6 @@
 #include "mainapp/MainPictures.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -316,16 +317,26 @@ QList<QPixmap> Frames(Animation which) {
 
 QIcon ToolPicture(Tool Which) {
     QIcon icon(Tool24(Which));
-    // A disabled button shows a washed-out copy, as the toolbar's own greying
-    // would lose the colours that tell the pictures apart.
-    QPixmap pale = Tool24(Which);
-    {
-        QPainter p(&pale);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(pale.rect(), QColor(160, 160, 160, 170));
-    }
-    icon.addPixmap(pale, QIcon::Disabled);
+    icon.addPixmap(DisabledPicture(Tool24(Which)), QIcon::Disabled);
     return icon;
+}
+
+QPixmap DisabledPicture(const QPixmap& Picture) {
+    // Grey in the light tones of disabled text, each pixel after its own
+    // brightness: outlines stay darker than what they enclose, so the
+    // picture keeps its shape and lines; the toolbar's own greying, or one
+    // flat grey, would leave a blob.
+    QImage image = Picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(line[x]);
+            if (alpha == 0) continue;
+            const int grey = 96 + qGray(line[x]) * 140 / 255;
+            line[x] = qRgba(grey, grey, grey, alpha);
+        }
+    }
+    return QPixmap::fromImage(image);
 }
 
 QList<QPixmap> ListImages() {

@@ -30,7 +30,11 @@ constexpr int ToolImageSize = 24;
 constexpr int AnimationWidth = 40;
 constexpr int AnimationHeight = 28;
 
+// The tool button's picture, with its own disabled rendering.
 QIcon ToolPicture(Tool Which);
+// A picture as a disabled control shows it: grey, lighter, its shape and its
+// outlines kept.
+QPixmap DisabledPicture(const QPixmap& Picture);
 // Index 0 new voice, 1 new fax, 2 voice, 3 fax, 4 to 7 the same four kinds
 // received with an error.
 QList<QPixmap> ListImages();

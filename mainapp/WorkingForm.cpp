@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "mainapp/Globals.h"
+#include "platform/QtUi.h"
 #include "modem/CommClass.h"
 #include "modem/Modem.h"
 #include "modem/ModemDialogs.h"
@@ -26,7 +27,7 @@ TFormWork::TFormWork(QWidget* Owner) : QDialog(Owner) {
     setObjectName("FormWork");
     setWindowTitle("Notice");
     // No border icons: the notice cannot be closed from its frame.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowFlags(ui::DialogFrame(false));
 
     LabelAction = new QLabel("Working ...", this);
     LabelAction->setObjectName("LabelAction");
@@ -80,7 +81,7 @@ void TFormWork::Timer1Timer() {
         done(mrOk);
     } else if (!line.empty()) {
         Timer1->stop();
-        ui::MessageBox({"ERROR: " + line + "!", app::Title(), ui::MbOk, ui::IconNone, 0});
+        ui::MessageBox({"ERROR: " + line + "!", app::Title(), ui::MbOk, ui::IconError, 0});
         done(mrAbort);
     }
 }

@@ -29,7 +29,7 @@ constexpr uint8_t InCall = 11;
 
 using TBlock = std::array<uint8_t, BlockSize>;
 
-void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconNone, 0}); }
+void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconError, 0}); }
 
 // One byte within the byte time-out; NoByte when none came (also when the
 // port's device has gone, which ends the wait at once).

@@ -22,7 +22,7 @@ constexpr int kHeaderSize = 34;
 
 // A plain notice with the application's title, as the transfer reports its
 // page problems before it goes on.
-void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconNone, 0}); }
+void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconError, 0}); }
 
 std::string Field(const std::string& Text, int N) {
     std::string f;

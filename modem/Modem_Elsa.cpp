@@ -19,7 +19,7 @@ namespace {
 const char* const kVoiceFormats[] = {"ADPCM2-7", "ADPCM2-8", "ADPCM4-7", "ADPCM4-8", "PCM8L-7",
                                      "PCM8U-7",  "PCM8A-7",  "PCM8L-8",  "PCM8U-8",  "PCM8A-8"};
 
-void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconNone, 0}); }
+void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), ui::MbOk, ui::IconInformation, 0}); }
 
 // Count characters of Text from the 1-based Index; what lies beyond the end is left out.
 std::string Copy(const std::string& Text, std::size_t Index, std::size_t Count) {

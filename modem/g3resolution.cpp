@@ -172,7 +172,7 @@ void G3TifResolution::DetectResolution(const std::string& FileName, std::string&
     if (files::FileExists(FileName)) in.open(FileName, std::ios::binary);
     if (!in.is_open()) {
         MaxLines = 0;
-        ui::MessageBox({"File not found!", app::Title(), ui::MbOk, ui::IconNone});
+        ui::MessageBox({"File not found!", app::Title(), ui::MbOk, ui::IconError});
         return;
     }
     CountLines(in);

@@ -1,20 +1,35 @@
-// The real dialogs of the UI seam, on Qt widgets.
+#include "platform/QtUi.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QStringList>
 #include <QStyle>
-
-#include "platform/Ui.h"
+#include <algorithm>
 
 namespace ui {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+int ResultOf(QMessageBox::StandardButton b) {
+    switch (b) {
+        case QMessageBox::Cancel: return IdCancel;
+        case QMessageBox::Abort: return IdAbort;
+        case QMessageBox::Retry: return IdRetry;
+        case QMessageBox::Ignore: return IdIgnore;
+        case QMessageBox::Yes: return IdYes;
+        case QMessageBox::No: return IdNo;
+        default: return IdOk;
+    }
+}
 
 QMessageBox::Icon QtIcon(Icon icon) {
     switch (icon) {
@@ -45,52 +60,60 @@ QString QtFilter(const std::string& filter) {
     return out.join(";;");
 }
 
-// A box without buttons that stays up while the caller works.
+QMessageBox::StandardButton QtButton(int result) {
+    switch (result) {
+        case IdCancel: return QMessageBox::Cancel;
+        case IdAbort: return QMessageBox::Abort;
+        case IdRetry: return QMessageBox::Retry;
+        case IdIgnore: return QMessageBox::Ignore;
+        case IdYes: return QMessageBox::Yes;
+        case IdNo: return QMessageBox::No;
+        default: return QMessageBox::Ok;
+    }
+}
+
+// The window a box or dialog belongs to: the active one, so that the window
+// manager keeps it over that window and treats it as its dialog.
+QWidget* Owner() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+    return QApplication::activeWindow();
+}
+
+// A box without buttons that stays up while the caller works. It belongs to
+// the active window, which may go first: then it goes with it.
 class QtNotice : public Notice {
 public:
-    explicit QtNotice(const MessageSpec& spec) {
-        dialog_.setWindowTitle(Q(spec.caption));
-        dialog_.setModal(false);
-        auto* layout = new QHBoxLayout(&dialog_);
-        auto* icon = new QLabel(&dialog_);
-        icon->setPixmap(dialog_.style()->standardIcon(Pixmap(spec.icon)).pixmap(32, 32));
+    explicit QtNotice(const MessageSpec& spec) : dialog_(new QDialog(Owner(), DialogFrame(false))) {
+        dialog_->setWindowTitle(Q(spec.caption));
+        dialog_->setModal(false);
+        auto* layout = new QHBoxLayout(dialog_);
+        auto* icon = new QLabel(dialog_);
+        icon->setPixmap(dialog_->style()->standardIcon(Pixmap(spec.icon)).pixmap(32, 32));
         layout->addWidget(icon);
-        layout->addWidget(new QLabel(Q(spec.text), &dialog_));
-        dialog_.show();
-        dialog_.repaint();
+        layout->addWidget(new QLabel(Q(spec.text), dialog_));
+        dialog_->show();
+        dialog_->repaint();
     }
+    ~QtNotice() override { delete dialog_.data(); }
+    QtNotice(const QtNotice&) = delete;
+    QtNotice& operator=(const QtNotice&) = delete;
 
 private:
-    QDialog dialog_;
+    QPointer<QDialog> dialog_;
 };
 
 class QtUi : public UserInterface {
 public:
     int MessageBox(const MessageSpec& spec) override {
-        QMessageBox box(QtIcon(spec.icon), Q(spec.caption), Q(spec.text));
-        const auto names = ButtonNames(spec.buttons);
+        const std::unique_ptr<QMessageBox> box = MakeMessageBox(spec);
+        box->exec();
         const auto results = ButtonResults(spec.buttons);
-        std::vector<QAbstractButton*> buttons;
-        for (int r : results) {
-            QMessageBox::StandardButton b = QMessageBox::Ok;
-            switch (r) {
-                case IdCancel: b = QMessageBox::Cancel; break;
-                case IdAbort: b = QMessageBox::Abort; break;
-                case IdRetry: b = QMessageBox::Retry; break;
-                case IdIgnore: b = QMessageBox::Ignore; break;
-                case IdYes: b = QMessageBox::Yes; break;
-                case IdNo: b = QMessageBox::No; break;
-                default: break;
-            }
-            buttons.push_back(box.addButton(b));
+        const QList<QAbstractButton*> buttons = box->buttons();
+        for (QAbstractButton* b : buttons) {
+            if (box->clickedButton() != b) continue;
+            const auto at = std::find(results.begin(), results.end(), ResultOf(box->standardButton(b)));
+            if (at != results.end()) return *at;
         }
-        const std::size_t def = spec.defaultButton >= 0 && static_cast<std::size_t>(spec.defaultButton) < buttons.size()
-                                    ? static_cast<std::size_t>(spec.defaultButton)
-                                    : 0;
-        box.setDefaultButton(static_cast<QPushButton*>(buttons[def]));
-        box.exec();
-        for (std::size_t i = 0; i < buttons.size(); ++i)
-            if (box.clickedButton() == buttons[i]) return results[i];
         // Closed with Escape or the window's close button.
         for (int r : results)
             if (r == IdCancel || r == IdNo) return r;
@@ -101,13 +124,13 @@ public:
 
     std::optional<std::string> OpenFile(const FileSpec& spec) override {
         const QString dir = Q(spec.initialDir.empty() ? spec.fileName : spec.initialDir + "/" + spec.fileName);
-        const QString f = QFileDialog::getOpenFileName(nullptr, Q(spec.title), dir, QtFilter(spec.filter));
+        const QString f = QFileDialog::getOpenFileName(Owner(), Q(spec.title), dir, QtFilter(spec.filter));
         if (f.isEmpty()) return std::nullopt;
         return f.toStdString();
     }
 
     std::optional<std::string> SaveFile(const FileSpec& spec) override {
-        QFileDialog dialog(nullptr, Q(spec.title), Q(spec.initialDir), QtFilter(spec.filter));
+        QFileDialog dialog(Owner(), Q(spec.title), Q(spec.initialDir), QtFilter(spec.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         if (!spec.defaultExt.empty()) dialog.setDefaultSuffix(Q(spec.defaultExt));
         if (!spec.fileName.empty()) dialog.selectFile(Q(spec.fileName));
@@ -116,7 +139,7 @@ public:
     }
 
     std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) override {
-        const QString f = QFileDialog::getExistingDirectory(nullptr, Q(title), Q(initialDir));
+        const QString f = QFileDialog::getExistingDirectory(Owner(), Q(title), Q(initialDir));
         if (f.isEmpty()) return std::nullopt;
         return f.toStdString();
     }
@@ -129,6 +152,34 @@ public:
 };
 
 }  // namespace
+
+Qt::WindowFlags DialogFrame(bool CloseButton) {
+    Qt::WindowFlags f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (CloseButton) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    return f;
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageSpec& Spec, QWidget* Parent) {
+    auto box = std::make_unique<QMessageBox>(QtIcon(Spec.icon), Q(Spec.caption), Q(Spec.text), QMessageBox::NoButton,
+                                             Parent ? Parent : Owner(), DialogFrame());
+    std::vector<QAbstractButton*> buttons;
+    for (int r : ButtonResults(Spec.buttons)) buttons.push_back(box->addButton(QtButton(r)));
+    const std::size_t def = Spec.defaultButton >= 0 && static_cast<std::size_t>(Spec.defaultButton) < buttons.size()
+                                ? static_cast<std::size_t>(Spec.defaultButton)
+                                : 0;
+    box->setDefaultButton(static_cast<QPushButton*>(buttons[def]));
+    // The box sizes itself to its text; a short text under a longer caption
+    // would leave the caption cut short in the title bar.
+    QFont title = box->font();
+    title.setBold(true);
+    const int caption = QFontMetrics(title).horizontalAdvance(Q(Spec.caption)) + kFrameCaptionAllowance;
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        const QMargins m = grid->contentsMargins();
+        grid->addItem(new QSpacerItem(caption - m.left() - m.right(), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return box;
+}
 
 std::unique_ptr<UserInterface> MakeQtUi() { return std::make_unique<QtUi>(); }
 

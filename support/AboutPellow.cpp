@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "platform/App.h"
+#include "platform/QtUi.h"
 #include "platform/Shell.h"
 
 TFormAboutPellow* FormAboutPellow = nullptr;
@@ -86,6 +87,7 @@ QPixmap ProgramPicture(int Size) {
 TFormAboutPellow::TFormAboutPellow(QWidget* Owner) : QDialog(Owner) {
     setObjectName("FormAboutPellow");
     setWindowTitle("About");
+    setWindowFlags(ui::DialogFrame());
 
     Image2 = MakeLabel(this, "Image2");
     Image2->setFixedSize(kPictureSize, kPictureSize);

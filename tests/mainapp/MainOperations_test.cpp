@@ -117,6 +117,7 @@ TEST_F(MainOperationsTest, OutsideViewersByNameAndTheErrorBox) {
     const auto p = Prompts();
     ASSERT_EQ(p.size(), 1u);
     EXPECT_EQ(p[0].text, "Error occured on excecution of KODAKIMG.EXE\r\nProgram not found!");
+    EXPECT_EQ(p[0].kind, "error");
     EXPECT_TRUE(starts.empty());
     // An outside viewer found by name gets the same parameters.
     viewers.Add("WANGIMG");
@@ -211,7 +212,7 @@ TEST_F(MainOperationsTest, SaveAsOfVoiceMailIsNotImplemented) {
     form->MenuFileSaveAsClick();
     const auto p = Prompts();
     ASSERT_EQ(p.size(), 1u);
-    EXPECT_EQ(p[0].kind, "message");
+    EXPECT_EQ(p[0].kind, "information");
     EXPECT_EQ(p[0].text, "Saving voice messages to a file is not implemented!");
     EXPECT_TRUE(Calls().empty());
     ExpectIdle();
@@ -328,7 +329,7 @@ TEST_F(MainOperationsTest, EraseWithNothingSelectedSaysSo) {
     const auto p = Prompts();
     ASSERT_EQ(p.size(), 1u);
     EXPECT_EQ(p[0].text, "There is no message selected to erase");
-    EXPECT_EQ(p[0].kind, "message");
+    EXPECT_EQ(p[0].kind, "information");
     EXPECT_TRUE(Calls().empty());
     ExpectIdle("4 new messages");
 }

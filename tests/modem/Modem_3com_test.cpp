@@ -376,6 +376,7 @@ TEST_F(Pages, AnErrorInPlaceOfAPagesOkIsShownAndTheDownloadGoesOn) {
     const auto prompts = ui->Prompts();
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].text, "ERROR: Could not get page");
+    EXPECT_EQ(prompts[0].kind, "error");
     EXPECT_EQ(file.substr(34), Shielded(big));
     EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp=").size(), 3u);
 }

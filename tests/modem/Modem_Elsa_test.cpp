@@ -166,6 +166,7 @@ TEST_F(ElsaDirectory, OperationsWithoutTheModem) {
     EXPECT_EQ(modem.GetMsgDuration(1), 0);
     ASSERT_EQ(ui->Prompts().size(), 1u);
     EXPECT_EQ(ui->Prompts()[0].text, "Function \"GetMsgDuration\" on Elsa ML Office not avaiable");
+    EXPECT_EQ(ui->Prompts()[0].kind, "information");
     EXPECT_FALSE(comm.Connected()) << "nothing was sent";
 }
 

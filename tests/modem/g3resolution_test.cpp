@@ -229,6 +229,7 @@ TEST(G3TifResolution, MissingFileIsReportedAndLeavesTheResolution) {
     const auto prompts = ui->Prompts();
     ASSERT_EQ(prompts.size(), 2u);
     EXPECT_EQ(prompts[0].text, "File not found!");
+    EXPECT_EQ(prompts[0].kind, "error");
     EXPECT_EQ(prompts[0].buttons, std::vector<std::string>{"OK"});
 }
 

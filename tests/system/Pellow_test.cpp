@@ -180,7 +180,7 @@ TEST_F(PellowSystemTest, UnknownParameterEndsWithItsMessage) {
         auto run = Start(args);
         EXPECT_EQ(run->Wait(30), 0);
         EXPECT_EQ(testkit::ReadFile(UiLog()),
-                  "message\tPellow\tIn the command line, there is an unkown parameter:\\n" + shown + "\n");
+                  "error\tPellow\tIn the command line, there is an unkown parameter:\\n" + shown + "\n");
         EXPECT_EQ(Hive().find("cColumn"), std::string::npos);
         EXPECT_FALSE(PlacementSaved());
     }
