@@ -15,6 +15,7 @@
 #include "platform/Shell.h"
 #include "platform/StrUtils.h"
 #include "support/QelStatusBar.h"
+#include "testkit/FaxLetter.h"
 #include "testkit/G3Encode.h"
 #include "testkit/LibTiffCheck.h"
 #include "testkit/ModemSim.h"
@@ -114,6 +115,7 @@ protected:
             if (SameText(l.substr(0, Prefix.size()), Prefix)) out.push_back(l);
         return out;
     }
+    void ExpectDefaultLetters();
     bool WaitForLine(const std::string& Line, long Times) {
         for (int waited = 0; waited < 3000; waited += 20) {
             if (static_cast<long>(Received(Line).size()) >= Times) return true;
@@ -154,14 +156,39 @@ TEST_F(MainSimTest, DefaultMemoryOfThe3comModem) {
     EXPECT_EQ(gauge->Text(), std::to_string(ModemObject->GetFreeMemory()) + "% free");
     EXPECT_EQ(f.ImageListAnimation, f.ImageListModemBlink);
     EXPECT_TRUE(f.ToolButtonRelease->isEnabled());
-    if (const char* shot = std::getenv("PELLOW_SCREENSHOT")) {
-        // Widened as a user would, so that the picture shows whole cells.
-        f.resize(600, 260);
-        f.ExtListView1->setColumnWidth(ColumnAt(1), 170);
-        f.ExtListView1->setColumnWidth(ColumnAt(2), 170);
-        f.TimerAnimationTimer();
-        f.grab().save(QString::fromStdString(shot));
+}
+
+// Each family's default memory holds two letters: one page in normal
+// resolution and two in fine; saved as TIFF they are exactly those pages.
+void MainSimTest::ExpectDefaultLetters() {
+    TFormMain& f = Run();
+    ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 4);
+    const struct {
+        int row, letter, pages;
+        bool fine;
+    } faxes[] = {{1, 0, 1, false}, {3, 1, 2, true}};
+    for (const auto& fax : faxes) {
+        SCOPED_TRACE(fax.row);
+        Select({fax.row});
+        const std::string chosen = home.Path() + "/letter" + std::to_string(fax.row) + ".tif";
+        ui->Answer(chosen);
+        f.MenuFileSaveAsClick();
+        const auto pages = DecodeTiff(chosen);
+        ASSERT_EQ(pages.size(), static_cast<std::size_t>(fax.pages));
+        for (int p = 0; p < fax.pages; ++p)
+            EXPECT_TRUE(pages[static_cast<std::size_t>(p)] == testkit::FaxLetterPage(fax.letter, p, fax.pages, fax.fine))
+                << "page " << p;
     }
+}
+
+TEST_F(MainSimTest, The3comDefaultMemorysFaxesAreLetters) {
+    Modem({"--model", "sportster"});
+    ExpectDefaultLetters();
+}
+
+TEST_F(MainSimTest, TheElsaDefaultStoresFaxesAreLetters) {
+    Modem({"--model", "elsa"});
+    ExpectDefaultLetters();
 }
 
 TEST_F(MainSimTest, TypeTextsAndCellsOfTheModemsMessagesInAStoredColumnOrder) {

@@ -11,6 +11,7 @@
 
 #include "modemsim/EngineRig.h"
 #include "platform/Clock.h"
+#include "testkit/FaxLetter.h"
 #include "testkit/TestKit.h"
 #include "tools/modemsim/Sim3comContent.h"
 #include "tools/modemsim/Sim3comScenario.h"
@@ -381,6 +382,14 @@ TEST(Sim3comScenario, TheDefaultMemoryHoldsVoiceAndFaxOldAndNew) {
     EXPECT_EQ(newVoice, 1);
     EXPECT_EQ(newFax, 1);
     EXPECT_FALSE(spec.outgoing.empty());
+    // The faxes look like faxes: a letter of one page in normal resolution, one of two in fine.
+    std::vector<std::vector<std::string>> faxes;
+    for (const auto& m : spec.messages)
+        if (m.kind == Kind::Fax) faxes.push_back(m.pages);
+    ASSERT_EQ(faxes.size(), 2u);
+    EXPECT_EQ(faxes[0], (std::vector<std::string>{testkit::CodedFaxLetterPage(0, 0, 1, false)}));
+    EXPECT_EQ(faxes[1], (std::vector<std::string>{testkit::CodedFaxLetterPage(1, 0, 2, true),
+                                                  testkit::CodedFaxLetterPage(1, 1, 2, true)}));
     Memory m(spec);
     EXPECT_EQ(m.MessageCount(), voice + fax);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "modemsim/EngineRig.h"
+#include "testkit/FaxLetter.h"
 #include "testkit/G3Encode.h"
 #include "testkit/TestKit.h"
 
@@ -155,7 +156,7 @@ TEST(SimElsa, DefaultStoreHoldsNewAndOldVoiceAndFax) {
     const Store s = DefaultStore();
     ASSERT_EQ(s.files.size(), 5u);
     EXPECT_EQ(s.files[0].name.substr(0, 5), "GREET");
-    int newVoice = 0, oldVoice = 0, newFax = 0, oldFax = 0;
+    int newVoice = 0, oldVoice = 0, newFax = 0, oldFax = 0, fineFaxes = 0, normalFaxes = 0;
     for (std::size_t i = 1; i < s.files.size(); ++i) {
         const File& f = s.files[i];
         const bool fax = f.format == "T4N" || f.format == "T4F";
@@ -163,12 +164,21 @@ TEST(SimElsa, DefaultStoreHoldsNewAndOldVoiceAndFax) {
         (fax ? (isNew ? newFax : oldFax) : (isNew ? newVoice : oldVoice))++;
         if (fax) {
             EXPECT_EQ(f.data.substr(0, 9), "CONNECT\r\n") << f.name;
+            // Letters that look like faxes, in both resolutions.
+            const bool fine = f.format == "T4F";
+            const int letter = fine ? 1 : 0, pages = fine ? 2 : 1;
+            std::vector<std::string> coded;
+            for (int p = 0; p < pages; ++p) coded.push_back(testkit::CodedFaxLetterPage(letter, p, pages, fine));
+            EXPECT_EQ(f.data, FaxFile(coded)) << f.name;
+            ++(fine ? fineFaxes : normalFaxes);
         }
     }
     EXPECT_EQ(newVoice, 1);
     EXPECT_EQ(oldVoice, 1);
     EXPECT_EQ(newFax, 1);
     EXPECT_EQ(oldFax, 1);
+    EXPECT_EQ(fineFaxes, 1);
+    EXPECT_EQ(normalFaxes, 1);
     // Without a scenario a session holds it.
     Rig r("");
     EXPECT_EQ(InfoLines(r.Type("AT$JDIR\r")).size(), 5u);

@@ -7,6 +7,7 @@ extern "C" {
 #include <gsm.h>
 }
 
+#include "testkit/FaxLetter.h"
 #include "testkit/G3Encode.h"
 #include "tools/modemsim/Sim3comMemory.h"
 
@@ -39,6 +40,10 @@ std::string GsmTone(int seconds, int voice) {
 std::string G3Page(int index, bool fine) {
     const int lines = fine ? 2287 : 1143;
     return testkit::G3Encode(testkit::G3TestPage(lines, static_cast<unsigned>(index) + 1));
+}
+
+std::string LetterPage(int Letter, int Page, int Pages, bool Fine) {
+    return testkit::CodedFaxLetterPage(Letter, Page, Pages, Fine);
 }
 
 }  // namespace sim3com

@@ -13,4 +13,8 @@ std::string GsmTone(int seconds, int voice);
 // the lines.
 std::string G3Page(int index, bool fine);
 
+// Page Page of Pages of a fax that looks like one (testkit::FaxLetterPage):
+// a letter with a drawing, a chart on a second page; Letter picks the text.
+std::string LetterPage(int Letter, int Page, int Pages, bool Fine);
+
 }  // namespace sim3com

@@ -112,7 +112,9 @@ MessageSpec ReadMessage(const ScenarioSection& s, const std::string& dir, double
     if (m.pages.empty()) {
         const int pages = Bounded(s, "pages", 1, 0, 99);
         const bool fine = Flag(s, "fine");
-        for (int p = 0; p < pages; ++p) m.pages.push_back(G3Page(index * 10 + p, fine));
+        const int letter = Bounded(s, "letter", -1, -1, 1000);
+        for (int p = 0; p < pages; ++p)
+            m.pages.push_back(letter >= 0 ? LetterPage(letter, p, pages, fine) : G3Page(index * 10 + p, fine));
     }
     return m;
 }
@@ -157,6 +159,7 @@ state = old
 ago = 2d1h40m
 caller = "+49 40 5550123"
 pages = 1
+letter = 0
 [message]
 type = voice
 state = new
@@ -169,6 +172,8 @@ state = new
 ago = 47m
 caller = "0221 987654"
 pages = 2
+fine = yes
+letter = 1
 )");
     return ReadMemorySpec(data, Now);
 }

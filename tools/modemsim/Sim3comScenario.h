@@ -16,6 +16,7 @@
 //     encapsulated = yes         # frames in the 38-byte form
 //     pages = 2                  # generated fax pages, or one "g3 = page.g3" per page
 //     fine = yes                 # generated pages in fine resolution
+//     letter = 1                 # generated pages that look like a fax (a number picks the text)
 //     error = 0                  # fax reception error field
 //     number = 7                 # message number (header byte 0); default: its place
 //     size = 12                  # seconds or pages in place of the counted ones

@@ -109,6 +109,7 @@ std::string VoiceData(int Seconds, unsigned Seed);
 //     fine = yes                # ... in fine resolution ...
 //     lines = 1143,600          # ... of these many lines (the last repeats) ...
 //     seed = 7                  # ... with testkit::G3TestPage(lines, seed + page)
+//     letter = 1                # or: pages that look like a fax (testkit::FaxLetterPage; a number picks the text)
 //     g3 = page.g3              # or: one coded page (TIFF bit order) per entry
 //     data = "\x10\x03"         # or: the stored file as is; file = path reads it
 //     line = "MSG9,T4F"         # the directory line as listed, whatever the fields

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/StrUtils.h"
+#include "testkit/FaxLetter.h"
 #include "testkit/G3Encode.h"
 #include "tools/modemsim/SimElsa.h"
 
@@ -94,6 +95,10 @@ std::vector<std::string> FaxPages(const ScenarioSection& s, const std::string& d
         if (SameText(key, "g3")) pages.push_back(ReadContent(s, dir, value));
     if (!pages.empty()) return pages;
     const int count = Bounded(s, "pages", 1, 0, 99);
+    if (const int letter = Bounded(s, "letter", -1, -1, 1000); letter >= 0) {
+        for (int p = 0; p < count; ++p) pages.push_back(testkit::CodedFaxLetterPage(letter, p, count, fine));
+        return pages;
+    }
     const std::vector<int> lines = LinesOf(s, fine);
     const int seed = Bounded(s, "seed", index * 10, 0, 1000000);
     for (int p = 0; p < count; ++p) {
@@ -162,6 +167,7 @@ flags =
 date = 02.04.2001
 time = 11:42
 caller = "+49 40 5550123"
+letter = 0
 [message]
 date = 03.04.2001
 time = 18:03
@@ -171,6 +177,7 @@ seconds = 9
 type = fax
 fine = yes
 pages = 2
+letter = 1
 date = 04.04.2001
 time = 07:30
 caller = "0221 987654"
