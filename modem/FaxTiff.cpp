@@ -13,11 +13,8 @@
 
 namespace {
 
-constexpr uint8_t DLE = 0x10;
-constexpr uint8_t ETX = 0x03;
 constexpr uint8_t CR = 13;
 constexpr uint8_t LF = 10;
-constexpr int MsgHeaderBytes = 34;  // the 3Com message header before the pages
 const std::string Connect = "CONNECT\r\n";
 
 constexpr int16_t TypeShort = 3;
@@ -65,16 +62,10 @@ private:
     std::deque<uint8_t> ahead_;
 };
 
-enum class TToken { Data, DleEtx, End };
-
-// The DLE shielding of the modem data: DLE DLE is one data byte 0x10, DLE ETX
-// a page end for the cutter to qualify, DLE and any other byte that byte. A
-// DLE cut off by the end of the input has nothing left to shield and is dropped.
+// The DLE shielding of the modem data; a DLE ETX is a page end for the cutter to qualify.
+using TToken = TDleToken;
 TToken NextToken(TByteSource& src, uint8_t& data) {
-    if (!src.Get(data)) return TToken::End;
-    if (data != DLE) return TToken::Data;
-    if (!src.Get(data)) return TToken::End;
-    return data == ETX ? TToken::DleEtx : TToken::Data;
+    return NextDleToken([&src](uint8_t& b) { return src.Get(b); }, data);
 }
 
 // Counts the coded lines of a page as a TIFF reader will decode them: the
@@ -217,7 +208,7 @@ private:
 
 // Pages after the message header, each to DLE ETX or the end of the input.
 void Cut3Com(TByteSource& src, TTiffWriter& tiff) {
-    src.Skip(MsgHeaderBytes);
+    src.Skip(MsgHeaderBytes3Com);
     while (!src.AtEnd()) {
         tiff.BeginPage();
         uint8_t b;
@@ -261,8 +252,8 @@ void CutElsa(TByteSource& src, TTiffWriter& tiff) {
                 break;
             } else {
                 // A DLE ETX that ends no page is data.
-                tiff.Data(bitReverse[DLE]);
-                tiff.Data(bitReverse[ETX]);
+                tiff.Data(bitReverse[Dle]);
+                tiff.Data(bitReverse[Etx]);
             }
         }
         tiff.EndPage();

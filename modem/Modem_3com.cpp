@@ -18,7 +18,6 @@
 namespace {
 
 const std::string kLineEnd = "\r\n";
-constexpr int kHeaderSize = 34;
 
 // A plain notice with the application's title, as the transfer reports its
 // page problems before it goes on.
@@ -268,7 +267,7 @@ void TModem3comClass::DownloadMsg(int32_t N, const std::string& FileName) {
         if (!ReadPage(command, "Get Memory block #" + IntToStr(CurPage), false, page, complete))
             ShowMessage("ERROR: Could not get page");
         if (CurPage == FirstPage) {
-            CheckIndex(CheckedAdd(start, kHeaderSize - 1), page.size());
+            CheckIndex(CheckedAdd(start, MsgHeaderBytes3Com - 1), page.size());
             LastPage = page[static_cast<std::size_t>(start) + 31];
             endOffset = page[static_cast<std::size_t>(start) + 32] * 256 + page[static_cast<std::size_t>(start) + 33];
             // The modem has no page beyond its memory; asking for each of them

@@ -135,34 +135,53 @@ TG3CodeReader::TStep TG3CodeReader::Bit(int B) {
     return StepRun;
 }
 
+void G3TifResolution::Byte(uint8_t B) {
+    for (int i = 7; i >= 0; --i) {
+        if (Eols == 2) PageEnd();
+        switch (Reader.Bit((B >> i) & 1)) {
+            case TG3CodeReader::StepEol:
+                Lines = CheckedAdd(Lines, int32_t{1});
+                Eols = std::min(Eols + 1, 3);
+                break;
+            case TG3CodeReader::StepRun:
+                if (Reader.Run() > 0) Eols = 0;
+                break;
+            case TG3CodeReader::StepNone:
+                break;
+        }
+    }
+}
+
+// The rest of an end-of-page sequence ends no further page.
+void G3TifResolution::PageEnd() {
+    MaxLines = std::max(MaxLines, Lines);
+    Lines = 0;
+    Eols = 3;
+}
+
+// The pages are read as the modem coded them: with every DLE doubled, the
+// code stream would hold 0001 0000 where the modem coded none, and its seven
+// zeros begin an EOL in the black tree, so doubled DLEs would fake lines and
+// page ends.
 void G3TifResolution::CountLines(std::istream& In) {
     Reader.InitG3Tables();
     MaxLines = 0;
-    int32_t lines = 0;
-    int eols = 0;  // consecutive EOLs; 3 and up once a page end was taken
+    Lines = 0;
+    Eols = 0;
     char c;
-    while (In.get(c)) {
-        const auto byte = static_cast<uint8_t>(c);
-        for (int i = 7; i >= 0; --i) {
-            if (eols == 2) {
-                MaxLines = std::max(MaxLines, lines);
-                lines = 0;
-                eols = 3;
-            }
-            switch (Reader.Bit((byte >> i) & 1)) {
-                case TG3CodeReader::StepEol:
-                    lines = CheckedAdd(lines, int32_t{1});
-                    eols = std::min(eols + 1, 3);
-                    break;
-                case TG3CodeReader::StepRun:
-                    if (Reader.Run() > 0) eols = 0;
-                    break;
-                case TG3CodeReader::StepNone:
-                    break;
-            }
-        }
+    for (int i = 0; i < MsgHeaderBytes3Com && In.get(c); ++i) Byte(static_cast<uint8_t>(c));
+    const auto get = [&In](uint8_t& B) {
+        char ch;
+        if (!In.get(ch)) return false;
+        B = static_cast<uint8_t>(ch);
+        return true;
+    };
+    uint8_t b;
+    for (TDleToken t; (t = NextDleToken(get, b)) != TDleToken::End;) {
+        if (t == TDleToken::Data) Byte(b);
+        else PageEnd();
     }
-    MaxLines = std::max(MaxLines, lines);
+    MaxLines = std::max(MaxLines, Lines);
 }
 
 std::string G3TifResolution::Resolution() const { return MaxLines > FineLines ? "T4F" : "T4N"; }

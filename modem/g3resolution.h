@@ -55,6 +55,25 @@ private:
     int32_t run_ = 0;
 };
 
+// A fax message as the 3Com memory-page transfer writes it begins with the
+// message header, then come its pages.
+constexpr int MsgHeaderBytes3Com = 34;
+
+// The modems keep fax data shielded: DLE DLE is one data byte 0x10, DLE ETX
+// ends a page, a DLE before any other byte stands for that byte, and a DLE
+// cut off by the end of the data has nothing left to shield and is dropped.
+constexpr uint8_t Dle = 0x10;
+constexpr uint8_t Etx = 0x03;
+enum class TDleToken { Data, DleEtx, End };
+// The next token of the shielded bytes that Get (bool(uint8_t&)) hands out one by one.
+template <typename TGetByte>
+TDleToken NextDleToken(TGetByte&& Get, uint8_t& Data) {
+    if (!Get(Data)) return TDleToken::End;
+    if (Data != Dle) return TDleToken::Data;
+    if (!Get(Data)) return TDleToken::End;
+    return Data == Etx ? TDleToken::DleEtx : TDleToken::Data;
+}
+
 class G3TifResolution {
 public:
     // The most lines counted on one page by the last probe.
@@ -64,11 +83,17 @@ public:
     // lines, else to "T4N". A file that cannot be opened is reported with
     // "File not found!" and leaves Resolution as it was.
     void DetectResolution(const std::string& FileName, std::string& Resolution);
-    // The probe itself, over a stream read from its start.
+    // The probe itself, over a 3Com fax message read from its start: the
+    // message header taken as code as it stands, then the pages as the modem
+    // coded them, each ended by DLE ETX.
     void CountLines(std::istream& In);
     // The result text for the last probe.
     std::string Resolution() const;
 
 private:
     TG3CodeReader Reader;
+    int32_t Lines = 0;
+    int Eols = 0;  // consecutive EOLs; 3 and up once a page end was taken
+    void Byte(uint8_t B);
+    void PageEnd();
 };

@@ -16,6 +16,8 @@
 #include "platform/Exceptions.h"
 #include "platform/Files.h"
 #include "support/Unit2.h"
+#include "testkit/G3Encode.h"
+#include "testkit/LibTiffCheck.h"
 #include "testkit/TestKit.h"
 
 using sim3comtest::FixedClock;
@@ -283,15 +285,6 @@ std::string Pattern(std::size_t Size, bool WithDle) {
     return s;
 }
 
-std::string Shielded(const std::string& Plain) {
-    std::string out;
-    for (char c : Plain) {
-        out += c;
-        if (c == '\x10') out += c;
-    }
-    return out + "\x10\x03";
-}
-
 // A fax of 100 bytes, one from offset 100 to 1000, one over three pages.
 class Pages : public ::testing::Test {
 protected:
@@ -324,7 +317,7 @@ TEST_F(Pages, AMessageInsideOnePageIsCopiedFromItsStartToItsEnd) {
     EXPECT_EQ(static_cast<uint8_t>(file[0]), 2);
     EXPECT_EQ(static_cast<uint8_t>(file[31]), 4);
     EXPECT_EQ(static_cast<uint8_t>(file[32]) * 256 + static_cast<uint8_t>(file[33]), 1000);
-    EXPECT_EQ(file.substr(34), Shielded(Pattern(864, false)));
+    EXPECT_EQ(file.substr(34), testkit::G3Shield(Pattern(864, false)));
     EXPECT_EQ(r.modem.FirstPage, 4);
     EXPECT_EQ(r.modem.LastPage, 4);
     EXPECT_EQ(r.modem.CurPage, 5);
@@ -338,8 +331,8 @@ TEST_F(Pages, AMessageOverThreePagesJoinsThem) {
     Rig r(Scenario());
     r.modem.Refresh();
     const std::string file = Download(r, 3);
-    EXPECT_EQ(file.size(), 34 + Shielded(big).size());
-    EXPECT_EQ(file.substr(34), Shielded(big));
+    EXPECT_EQ(file.size(), 34 + testkit::G3Shield(big).size());
+    EXPECT_EQ(file.substr(34), testkit::G3Shield(big));
     EXPECT_EQ(static_cast<uint8_t>(file[31]), 6);
     EXPECT_EQ(r.modem.FirstPage, 4);
     EXPECT_EQ(r.modem.LastPage, 6);
@@ -377,7 +370,7 @@ TEST_F(Pages, AnErrorInPlaceOfAPagesOkIsShownAndTheDownloadGoesOn) {
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].text, "ERROR: Could not get page");
     EXPECT_EQ(prompts[0].kind, "error");
-    EXPECT_EQ(file.substr(34), Shielded(big));
+    EXPECT_EQ(file.substr(34), testkit::G3Shield(big));
     EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp=").size(), 3u);
 }
 
@@ -580,6 +573,28 @@ TEST(Modem3com, SaveFaxMsgWritesATiffFileAndRemovesTheDownload) {
         EXPECT_NE(info.find(n == 1 ? "1143" : "2287"), std::string::npos) << info;
     }
     EXPECT_EQ(tmp.Files(), 0);
+}
+
+// Pages whose code is rich in 0x10 bytes, which the modem doubles in its
+// memory: a normal one and a fine one that the probe, reading the doubled
+// DLEs, took for the other resolution (1268 and 1044 lines).
+TEST(Modem3com, SaveFaxMsgTellsTheResolutionOfPagesRichInDle) {
+    testkit::TempHome pages;
+    const testkit::G3Page normal = testkit::G3BandPage(1143, 32), fine = testkit::G3BandPage(2287, 18);
+    testkit::WriteFile(pages.Path() + "/normal.g3", testkit::G3Encode(normal));
+    testkit::WriteFile(pages.Path() + "/fine.g3", testkit::G3Encode(fine));
+    Rig r("[message]\ntype = fax\ng3 = " + pages.Path() + "/normal.g3\n"
+          "[message]\ntype = fax\ng3 = " + pages.Path() + "/fine.g3\n");
+    r.modem.Refresh();
+    for (int n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(n);
+        const std::string tiff = r.log.Home() + "/fax" + std::to_string(n) + ".tif";
+        r.modem.SaveFaxMsg(n, tiff, "");
+        const tiffcheck::Decoded d = tiffcheck::Read(tiff);
+        EXPECT_EQ(d.yResolutions, std::vector<float>{n == 1 ? 98.0f : 196.0f});
+        EXPECT_TRUE(d.pages == std::vector<testkit::G3Page>{n == 1 ? normal : fine}) << d.pages.size() << " pages";
+        EXPECT_TRUE(d.errors.empty());
+    }
 }
 
 TEST(Modem3com, ADownloadThatFailsLeavesNoTemporaryFileAndNoTiff) {

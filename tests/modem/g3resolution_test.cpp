@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "testkit/G3Encode.h"
@@ -46,6 +47,14 @@ G3Row TwoRuns(int white) {
     G3Row row(G3Width, 1);
     std::fill(row.begin(), row.begin() + white, 0);
     return row;
+}
+
+// A fax message as the 3Com transfer writes it: the 34-byte message header,
+// then each page's code as the modem keeps it, shielded and ended by DLE ETX.
+std::string Message(const std::vector<std::string>& Pages, const std::string& Header = std::string(34, '\0')) {
+    std::string msg = Header;
+    for (const auto& p : Pages) msg += testkit::G3Shield(p);
+    return msg;
 }
 
 std::string Probe(const std::string& data, int32_t* maxLines = nullptr) {
@@ -170,7 +179,7 @@ TEST(G3TifResolution, CountsLinesAndTheFirstTwoEolsOfThePageEnd) {
     for (const auto& c : cases) {
         for (bool align : {false, true}) {
             int32_t maxLines = 0;
-            EXPECT_EQ(Probe(G3Encode(G3TestPage(c.coded, 3), {.AlignEol = align}), &maxLines), c.resolution)
+            EXPECT_EQ(Probe(Message({G3Encode(G3TestPage(c.coded, 3), {.AlignEol = align})}), &maxLines), c.resolution)
                 << c.coded;
             EXPECT_EQ(maxLines, c.counted) << c.coded << " aligned " << align;
         }
@@ -178,21 +187,89 @@ TEST(G3TifResolution, CountsLinesAndTheFirstTwoEolsOfThePageEnd) {
 }
 
 TEST(G3TifResolution, TheLongestPageDecides) {
+    // Two end-of-page sequences in one stretch of code: the second page starts with the first one's end.
     int32_t maxLines = 0;
-    EXPECT_EQ(Probe(G3Encode(WhitePage(100)) + G3Encode(WhitePage(1300)), &maxLines), "T4F");
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(100)) + G3Encode(WhitePage(1300))}), &maxLines), "T4F");
     EXPECT_EQ(maxLines, 1300 + 2 + 4);  // the four EOLs left over from page 1 count towards page 2
-    EXPECT_EQ(Probe(G3Encode(WhitePage(1300)) + G3Encode(WhitePage(100)), &maxLines), "T4F");
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(1300)) + G3Encode(WhitePage(100))}), &maxLines), "T4F");
     EXPECT_EQ(maxLines, 1302);
     // The leftover EOLs alone can lift a page over the limit.
-    EXPECT_EQ(Probe(G3Encode(WhitePage(100)) + G3Encode(WhitePage(1205)), &maxLines), "T4F");
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(100)) + G3Encode(WhitePage(1205))}), &maxLines), "T4F");
     EXPECT_EQ(maxLines, 1211);
-    EXPECT_EQ(Probe(G3Encode(WhitePage(100)) + G3Encode(WhitePage(1204)), &maxLines), "T4N");
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(100)) + G3Encode(WhitePage(1204))}), &maxLines), "T4N");
+}
+
+// The modem ends each page with DLE ETX: what comes after it is the next
+// page's, from its first line on.
+TEST(G3TifResolution, DleEtxEndsThePage) {
+    int32_t maxLines = 0;
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(100)), G3Encode(WhitePage(1300))}), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 1302);
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(100)), G3Encode(WhitePage(1205))}), &maxLines), "T4N");
+    EXPECT_EQ(maxLines, 1207);
+    // A page that stops in the middle of a code word leaves nothing of it to the next.
+    const std::string cut = G3Encode(G3TestPage(700, 4)).substr(0, 9001);
+    EXPECT_EQ(Probe(Message({cut, G3Encode(G3TestPage(1209, 5))}), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 1211);
+    // Without its end-of-page sequence a page ends at its DLE ETX all the same.
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(1300), {.RtcEols = 0}), G3Encode(WhitePage(10))}), &maxLines),
+              "T4F");
+    EXPECT_EQ(maxLines, 1300);
 }
 
 TEST(G3TifResolution, TheMessageHeaderOfThe3ComModemsIsReadAsCode) {
     // A header of zero bytes is only EOL fill.
     int32_t maxLines = 0;
-    EXPECT_EQ(Probe(std::string(34, '\0') + G3Encode(WhitePage(1209)), &maxLines), "T4F");
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(1209))}), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 1211);
+    // The header is not shielded: DLE ETX in it ends no page and DLE DLE
+    // stands for two bytes, all read as code, so its lines (here the EOL that
+    // 10 03 codes) go to the first page.
+    std::string header(34, '\xFF');
+    header[10] = '\x10';
+    header[11] = '\x03';
+    header[20] = '\x10';
+    header[21] = '\x10';
+    int32_t headerLines = 0;
+    Probe(header, &headerLines);
+    EXPECT_GE(headerLines, 1);
+    EXPECT_EQ(Probe(Message({G3Encode(WhitePage(1209))}, header), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, headerLines + 1211);
+}
+
+// Pages whose code is rich in 0x10 bytes, which the modem doubles: read as
+// the modem coded them, every page counts its coded lines and the first two
+// EOLs of its end, and no doubled DLE fakes an EOL or a page end.
+TEST(G3TifResolution, PagesRichInDleCountTheLinesTheModemCoded) {
+    for (const int lines : {1143, 2287}) {
+        for (unsigned seed = 1; seed <= 20; ++seed) {
+            const std::string code = G3Encode(testkit::G3BandPage(lines, seed + 100 * static_cast<unsigned>(lines)));
+            const auto dles = std::count(code.begin(), code.end(), '\x10');
+            ASSERT_GT(dles * 100, static_cast<long>(code.size())) << "the fixture: at least 1 % DLE bytes";
+            int32_t maxLines = 0;
+            EXPECT_EQ(Probe(Message({code}), &maxLines), lines > 1210 ? "T4F" : "T4N") << lines << " seed " << seed;
+            EXPECT_EQ(maxLines, lines + 2) << lines << " seed " << seed;
+        }
+    }
+    // A message of several such pages: the longest decides, each counted alone.
+    int32_t maxLines = 0;
+    const std::string n1 = G3Encode(testkit::G3BandPage(1143, 7)), n2 = G3Encode(testkit::G3BandPage(1100, 8));
+    EXPECT_EQ(Probe(Message({n1, n2, n1}), &maxLines), "T4N");
+    EXPECT_EQ(maxLines, 1145);
+    EXPECT_EQ(Probe(Message({n2, G3Encode(testkit::G3BandPage(2287, 9)), n1}), &maxLines), "T4F");
+    EXPECT_EQ(maxLines, 2289);
+}
+
+// DLE and any other byte is that byte; a DLE cut off by the end is dropped.
+TEST(G3TifResolution, ShieldingOddities) {
+    const std::string page = G3Encode(WhitePage(1209));
+    int32_t maxLines = 0;
+    std::string loose = std::string(34, '\0');
+    for (std::size_t i = 0; i < page.size(); ++i) {
+        if (page[i] == '\x10' || i % 7 == 0) loose += '\x10';
+        loose += page[i];
+    }
+    EXPECT_EQ(Probe(loose + "\x10", &maxLines), "T4F");
     EXPECT_EQ(maxLines, 1211);
 }
 
@@ -200,13 +277,13 @@ TEST(G3TifResolution, DetectResolutionReadsTheFile) {
     testkit::TempHome home;
     testkit::ScopedScriptedUi ui;
     const std::string path = home.Path() + "/fax.msg";
-    testkit::WriteFile(path, G3Encode(WhitePage(2000)));
+    testkit::WriteFile(path, Message({G3Encode(WhitePage(2000))}));
     G3TifResolution probe;
     std::string resolution = "T4N";
     probe.DetectResolution(path, resolution);
     EXPECT_EQ(resolution, "T4F");
     EXPECT_EQ(probe.MaxLines, 2002);
-    testkit::WriteFile(path, G3Encode(WhitePage(1000)));
+    testkit::WriteFile(path, Message({G3Encode(WhitePage(1000))}));
     resolution = "T4F";
     probe.DetectResolution(path, resolution);
     EXPECT_EQ(resolution, "T4N");
@@ -217,7 +294,7 @@ TEST(G3TifResolution, MissingFileIsReportedAndLeavesTheResolution) {
     testkit::TempHome home;
     testkit::ScopedScriptedUi ui;
     G3TifResolution probe;
-    std::istringstream page(G3Encode(WhitePage(1500)));
+    std::istringstream page(Message({G3Encode(WhitePage(1500))}));
     probe.CountLines(page);
     ASSERT_GT(probe.MaxLines, 0);
     for (const std::string& path : {home.Path() + "/missing.msg", home.Path()}) {

@@ -100,6 +100,19 @@ void PutRow(BitWriter& w, const G3Row& row) {
     }
 }
 
+// The numbers the test pages are drawn from: the same seed, the same page.
+class PageRandom {
+public:
+    explicit PageRandom(unsigned Seed) : s_(Seed) {}
+    unsigned operator()() {
+        s_ = s_ * 1103515245u + 12345u;
+        return (s_ >> 16) & 0x7FFF;
+    }
+
+private:
+    unsigned s_;
+};
+
 }  // namespace
 
 std::string G3Encode(const G3Page& Page, const G3EncodeOptions& Options) {
@@ -125,11 +138,7 @@ std::string G3ReverseBitOrder(const std::string& Data) {
 
 G3Page G3TestPage(int Lines, unsigned Seed) {
     G3Page page;
-    unsigned s = Seed * 2654435761u + 1;
-    auto next = [&s] {
-        s = s * 1103515245u + 12345u;
-        return (s >> 16) & 0x7FFF;
-    };
+    PageRandom next(Seed * 2654435761u + 1);
     for (int y = 0; y < Lines; ++y) {
         G3Row row(G3Width, 0);
         switch ((y + Seed) % 7) {
@@ -153,6 +162,37 @@ G3Page G3TestPage(int Lines, unsigned Seed) {
         page.push_back(std::move(row));
     }
     return page;
+}
+
+G3Page G3BandPage(int Lines, unsigned Seed) {
+    G3Page page;
+    PageRandom next(Seed * 2246822519u + 7);
+    const G3Page mixed = G3TestPage(std::max(Lines, 0), Seed);
+    for (int y = 0, band = 0; y < Lines; ++band) {
+        for (int end = std::min(Lines, y + 10 + static_cast<int>(next() % 120)); y < end; ++y) {
+            if (band % 4 >= 2) {
+                page.push_back(mixed[static_cast<size_t>(y)]);
+                continue;
+            }
+            // Short runs: black 1 to 20 pixels, white 1 to 3 between them.
+            G3Row row(G3Width, 0);
+            for (size_t x = next() % 40; x < row.size(); x += 1 + next() % 3) {
+                for (size_t e = std::min(row.size(), x + 1 + next() % 20); x < e; ++x) row[x] = 1;
+            }
+            page.push_back(std::move(row));
+        }
+    }
+    return page;
+}
+
+std::string G3Shield(const std::string& Data) {
+    std::string out;
+    out.reserve(Data.size() + Data.size() / 16 + 2);
+    for (char c : Data) {
+        out += c;
+        if (c == '\x10') out += c;
+    }
+    return out + "\x10\x03";
 }
 
 }  // namespace testkit

@@ -34,6 +34,16 @@ std::string G3Encode(const G3Page& Page, const G3EncodeOptions& Options = {});
 // gives the same page.
 G3Page G3TestPage(int Lines, unsigned Seed);
 
+// A page of Lines rows in bands: bands of short runs (black 1 to 20 pixels,
+// white 1 to 3 between them), whose code is rich in 0x10 bytes (DLE, which
+// the modems double in their memory), between bands of G3TestPage's rows;
+// the same Seed gives the same page.
+G3Page G3BandPage(int Lines, unsigned Seed);
+
+// Data as a 3Com modem keeps it in its memory: every DLE (0x10) doubled, and
+// DLE ETX after the end.
+std::string G3Shield(const std::string& Data);
+
 // Each byte's bits reversed, as the modems send the TIFF-order data.
 std::string G3ReverseBitOrder(const std::string& Data);
 
