@@ -237,7 +237,8 @@ void TCommClass::QueryLines(const std::string& Command, const std::string& Descr
 
 // A port lost inside the exchange stays closed until the next command: what
 // a device found again under the name would send is no part of this reply.
-bool TCommClass::ReadBlock(void* Buffer, uint32_t Count) {
+bool TCommClass::ReadBlock(void* Buffer, uint32_t Count, uint32_t* Got) {
+    if (Got) *Got = 0;
     if (LinkLost || !OpenPort()) return false;
     auto* next = static_cast<uint8_t*>(Buffer);
     uint32_t got = 0;
@@ -249,6 +250,7 @@ bool TCommClass::ReadBlock(void* Buffer, uint32_t Count) {
     SetInputTimeout(LineTimes.BlockTimeoutMs);
     got += ReadData(next, Count - got);
     SetInputTimeout(200);
+    if (Got) *Got = got;
     CheckLink();
     CheckAborted();
     return got == Count;

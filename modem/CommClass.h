@@ -65,7 +65,9 @@ public:
     int QueryInteger(const std::string& Command, const std::string& Description);
     bool QueryFlag(const std::string& Command, const std::string& Description);
     void QueryLines(const std::string& Command, const std::string& Description, std::string& Text);
-    bool ReadBlock(void* Buffer, uint32_t Count);
+    // Count bytes within LineTimes.BlockTimeoutMs of silence; True when all
+    // came. Got, when given, receives how many did.
+    bool ReadBlock(void* Buffer, uint32_t Count, uint32_t* Got = nullptr);
     void WriteLog(const std::string& Text);
     void LogEntry(const std::string& Text);
     void DelaySeconds(int Seconds);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -285,21 +286,49 @@ std::vector<TFaxPage> WriteFaxTiff(std::istream& Msg, std::ostream& Tiff, TPageC
     return tiff.Pages();
 }
 
+namespace {
+
+// The name a fax is written under until it is whole: beside it, hidden.
+// Only one program can hold the modem, so no other writes this name meanwhile.
+std::string WorkName(const std::string& FileName) {
+    const std::filesystem::path path(FileName);
+    return (path.parent_path() / ("." + path.filename().string() + ".part")).string();
+}
+
+}  // namespace
+
+// A file is written under a name of its own beside the one asked for, and
+// takes that name only once it is whole: no half-written fax ever stands
+// under the name, and an older file of that name stays until the new one is
+// complete. A device (the null device) is written as it is.
 bool SaveFaxTiff(const std::string& MsgFile, const std::string& FileName, const std::string& Resolution,
                  TPageCutter Cutter) {
     // The download is of no use once the TIFF file exists or failed.
     struct TRemove {
-        const std::string& path;
-        ~TRemove() { files::DeleteFile(path); }
+        std::string path;
+        ~TRemove() {
+            if (!path.empty()) files::DeleteFile(path);
+        }
     } remove{MsgFile};
+    const std::string target = files::MapDeviceName(FileName);
+    const bool device = target != FileName;
+    const std::string work = device ? target : WorkName(FileName);
+    TRemove unfinished{device ? std::string() : work};
     std::ifstream msg;
     if (files::FileExists(MsgFile)) msg.open(MsgFile, std::ios::binary);
-    std::ofstream tiff(files::MapDeviceName(FileName), std::ios::binary | std::ios::trunc);
+    std::ofstream tiff(work, std::ios::binary | std::ios::trunc);
+    if (!tiff.is_open()) return false;
     WriteFaxTiff(msg, tiff, Cutter, IsFineResolution(Resolution));
     const bool read = msg.is_open() && !msg.bad();
     msg.close();
     tiff.close();
-    return read && !tiff.fail();
+    if (!read || tiff.fail()) return false;
+    if (device) return true;
+    std::error_code ec;
+    std::filesystem::rename(work, FileName, ec);
+    if (ec) return false;
+    unfinished.path.clear();
+    return true;
 }
 
 std::string MakeFaxDownloadFile() { return files::TempFileName(files::TempPath(), ""); }

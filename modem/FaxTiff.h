@@ -45,10 +45,11 @@ bool IsFineResolution(const std::string& Resolution);
 // returns the pages written.
 std::vector<TFaxPage> WriteFaxTiff(std::istream& Msg, std::ostream& Tiff, TPageCutter Cutter, bool Fine);
 
-// Writes the downloaded message MsgFile as the TIFF file FileName (created
-// empty, an existing file overwritten) and deletes MsgFile. File errors are
-// not shown to the user; the result tells whether everything was read and
-// written.
+// Writes the downloaded message MsgFile as the TIFF file FileName (an
+// existing file replaced) and deletes MsgFile. File errors are not shown to
+// the user; the result tells whether everything was read and written. The
+// file takes its name only when it is whole: after a failure there is none
+// under the name (or the older one is still there).
 bool SaveFaxTiff(const std::string& MsgFile, const std::string& FileName, const std::string& Resolution,
                  TPageCutter Cutter);
 

@@ -1,6 +1,9 @@
 #include "modem/Modem_3com.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <numeric>
 #include <utility>
 
 #include "modem/CommClass.h"
@@ -43,7 +46,8 @@ int32_t TModem3comClass::GetProgress() {
     const auto total = CheckedMul<uint32_t>(CheckedCast<uint32_t>(CheckedAdd(CheckedSub(LastPage, FirstPage), 1)),
                                             PageSize);
     if (total == 0) throw EIntOverflow();
-    return CheckedCast<int32_t>(CheckedMul<uint32_t>(done, 100) / total);
+    // A page asked for again counts its bytes once more; the gauge still ends at 100.
+    return std::min<int32_t>(100, CheckedCast<int32_t>(CheckedMul<uint32_t>(done, 100) / total));
 }
 
 void TModem3comClass::GetMsgInfoBlock(int32_t N, std::string& Text) {
@@ -211,7 +215,8 @@ void TModem3comClass::SaveFaxMsg(int32_t N, const std::string& FileName, const s
     std::string resolution = "T4N";
     G3TifResolution probe;
     probe.DetectResolution(download, resolution);
-    SaveFaxTiff(download, FileName, resolution, TPageCutter::Cut3Com);
+    if (!SaveFaxTiff(download, FileName, resolution, TPageCutter::Cut3Com))
+        throw EInOutError("Cannot write file \"" + FileName + "\"");
 }
 
 void TModem3comClass::EraseMsg(int32_t) {}
@@ -228,18 +233,88 @@ bool TModem3comClass::EraseAllMsgs() {
     return ok;
 }
 
-bool TModem3comClass::ReadPage(const std::string& Command, const std::string& Description, bool SplitChecksum,
-                               TPage& Buffer, bool& Complete) {
-    Comm->SendCommand(Command, Description);
-    char checksum[2];
-    if (SplitChecksum) {
-        Comm->ReadBlock(&checksum[0], 1);
-        Comm->ReadBlock(&checksum[1], 1);
-    } else {
-        Comm->ReadBlock(checksum, 2);
+int TModem3comClass::ChecksumValue(const char Chars[2]) {
+    const auto digit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return 0;
+    };
+    return digit(Chars[0]) * 16 + digit(Chars[1]);
+}
+
+std::string TModem3comClass::TPageReply::Fault() const {
+    if (!Refusal.empty()) return "the modem answered " + Refusal + " in place of the page";
+    if (Checksum < 0) return "no reply";
+    if (!Whole)
+        return IntToStr(static_cast<int32_t>(Bytes)) + " of " + IntToStr(PageSize) + " bytes came" +
+               (Finished ? "" : ", then nothing more");
+    if (Checksum != Sum) {
+        char text[64];
+        std::snprintf(text, sizeof text, "the page sums to %02X, its checksum says %02X", Sum, Checksum);
+        return text;
     }
-    Complete = Comm->ReadBlock(Buffer.data(), PageSize);
-    return Comm->WaitOK();
+    if (!Ok) return "no OK after the page";
+    return "";
+}
+
+namespace {
+
+// Whether a page read cut short holds the end of the modem's reply: then the
+// modem sent the whole page and bytes were lost on the way, rather than the
+// modem falling silent.
+bool EndsWithOk(const uint8_t* Data, uint32_t Bytes) {
+    static const std::string kEnd = "OK\r\n";
+    return Bytes >= kEnd.size() && std::equal(kEnd.begin(), kEnd.end(), Data + Bytes - kEnd.size(),
+                                              [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
+}
+
+}  // namespace
+
+TModem3comClass::TPageReply TModem3comClass::ReadPage(const std::string& Command, const std::string& Description,
+                                                      bool SplitChecksum, TPage& Buffer) {
+    TPageReply reply;
+    Comm->SendCommand(Command, Description);
+    char checksum[2] = {0, 0};
+    bool started = false;
+    if (SplitChecksum) {
+        started = Comm->ReadBlock(&checksum[0], 1) && checksum[0] != '\r' && checksum[0] != '\n' &&
+                  Comm->ReadBlock(&checksum[1], 1);
+    } else {
+        started = Comm->ReadBlock(checksum, 2);
+    }
+    // A reply that begins with a line end is a result line, not a page.
+    if (checksum[0] == '\r' || checksum[0] == '\n') {
+        std::string line;
+        Comm->ReadLine(2, line);
+        reply.Refusal = line.empty() ? "nothing" : line;
+        return reply;
+    }
+    if (!started) return reply;
+    reply.Checksum = ChecksumValue(checksum);
+    reply.Whole = Comm->ReadBlock(Buffer.data(), PageSize, &reply.Bytes);
+    if (reply.Whole) {
+        reply.Sum = static_cast<uint8_t>(std::accumulate(Buffer.begin(), Buffer.end(), 0u));
+        reply.Ok = Comm->WaitOK();
+        reply.Finished = true;
+    } else {
+        reply.Finished = EndsWithOk(Buffer.data(), reply.Bytes);
+    }
+    return reply;
+}
+
+bool TModem3comClass::FetchPage(int32_t P, TPage& Buffer) {
+    for (int attempt = 0;; ++attempt) {
+        const TPageReply reply =
+            ReadPage("ATE0V1+mtp=" + IntToStr(P), "Get Memory block #" + IntToStr(P), false, Buffer);
+        if (reply.Good()) return true;
+        const std::string fault = "ERROR: Page " + IntToStr(P) + ": " + reply.Fault();
+        if (!reply.WorthAnotherTry() || Comm->LinkLost || attempt == PageRetries) {
+            Comm->LogEntry(fault);
+            return false;
+        }
+        Comm->LogEntry(fault + "; asked for again");
+    }
 }
 
 void TModem3comClass::DownloadMsg(int32_t N, const std::string& FileName) {
@@ -262,10 +337,14 @@ void TModem3comClass::DownloadMsg(int32_t N, const std::string& FileName) {
     TPage page;
     page.fill(0);
     while (CurPage <= LastPage) {
-        const std::string command = "ATE0V1+mtp=" + IntToStr(CurPage);
-        bool complete = false;
-        if (!ReadPage(command, "Get Memory block #" + IntToStr(CurPage), false, page, complete))
+        // A page that does not come right ends the download: the fax would
+        // be wrong, and the pages after it only cost a time-out each.
+        if (!FetchPage(CurPage, page)) {
+            Comm->LogEntry("ERROR: Could not get page " + IntToStr(CurPage) + " of message " + IntToStr(N) +
+                           ": the download failed");
             ShowMessage("ERROR: Could not get page");
+            throw EAbort();
+        }
         if (CurPage == FirstPage) {
             CheckIndex(CheckedAdd(start, MsgHeaderBytes3Com - 1), page.size());
             LastPage = page[static_cast<std::size_t>(start) + 31];
@@ -286,6 +365,9 @@ void TModem3comClass::DownloadMsg(int32_t N, const std::string& FileName) {
     if (file.fail()) throw EInOutError("Cannot write file \"" + FileName + "\"");
 }
 
+// Reading a message's first page is what marks it read; the page itself is
+// not kept. A modem that sends no page at all (gone, or silent past the time-
+// out) ends the release there: the next page command would only wait as long.
 void TModem3comClass::ReleaseNewMsgs() {
     TPage page;
     for (int32_t i = 1; i <= MsgCount; ++i) {
@@ -293,11 +375,17 @@ void TModem3comClass::ReleaseNewMsgs() {
         std::string line;
         GetMsgInfoLine(i, line);
         const int32_t first = GetFieldInt(line, 12);
-        bool complete = false;
-        const bool ok = ReadPage("ATE0V1+mtp=" + IntToStr(first) + kLineEnd,
-                                 "Transfer memory page to release message", true, page, complete);
-        if (!complete) ShowMessage("ERROR: Characters lost!");
-        if (!ok) ShowMessage("ERROR: Releasing Message failed!");
+        const TPageReply reply = ReadPage("ATE0V1+mtp=" + IntToStr(first) + kLineEnd,
+                                          "Transfer memory page to release message", true, page);
+        if (!reply.Whole) ShowMessage("ERROR: Characters lost!");
+        if (!reply.Refusal.empty() || (reply.Whole && !reply.Ok)) ShowMessage("ERROR: Releasing Message failed!");
+        if (!reply.Good())
+            Comm->LogEntry("ERROR: Release of message " + IntToStr(i) + ", page " + IntToStr(first) + ": " +
+                           reply.Fault());
+        if (reply.Refusal.empty() && !reply.Finished) {
+            InfoBlockNo = -1;
+            throw EAbort();
+        }
     }
     InfoBlockNo = -1;
 }

@@ -65,17 +65,48 @@ public:
     // Today's number in the modem's half-year count.
     int32_t GetModemDayNumber();
     void InitModemClock();
-    // Copies message N, its header and its data, out of the memory pages into FileName.
+    // Copies message N, its header and its data, out of the memory pages into
+    // FileName. Every page must come whole and add up to its checksum; a page
+    // that does not is asked for again, at most PageRetries times. A page
+    // still wrong, or one the modem does not send at all, ends the download:
+    // the user is told once ("ERROR: Could not get page"), the log says what
+    // failed, and EAbort is raised (nothing more to show).
     void DownloadMsg(int32_t N, const std::string& FileName);
+    static constexpr int PageRetries = 5;
+
+    using TPage = std::array<uint8_t, PageSize>;
+    // What one page command brought.
+    struct TPageReply {
+        // The modem's result line in place of the page ("ERROR"), when it sent one.
+        std::string Refusal;
+        uint32_t Bytes = 0;     // page bytes that came
+        bool Whole = false;     // all 32768 of them
+        bool Finished = false;  // the reply came to its end (its OK line, also after a short page)
+        bool Ok = false;        // that end was "OK"
+        int Checksum = -1;      // the value of the two checksum characters; -1 when they did not come
+        uint8_t Sum = 0;        // the page bytes added up, modulo 256
+        // Whether the page can be used as it is.
+        bool Good() const { return Whole && Ok && Checksum == Sum; }
+        // Whether asking again may help: the modem sent the page to its end,
+        // but it came short or with another sum. A whole page that the modem
+        // ends with anything but OK is its refusal, not line trouble.
+        bool WorthAnotherTry() const { return Refusal.empty() && Finished && (!Whole || Checksum != Sum); }
+        // What went wrong, for the log.
+        std::string Fault() const;
+    };
+    // The value of the two checksum characters: hexadecimal digits in either
+    // letter case, most significant first; a character that is no digit
+    // counts as 0.
+    static int ChecksumValue(const char Chars[2]);
 
 private:
-    using TPage = std::array<uint8_t, PageSize>;
-
     int32_t InfoField(int32_t N, int Field);
     // The date of a message day number: 0 when the modem knows none.
     TDateTime MsgDate(int32_t DayNumber);
-    // One page command: checksum, page, OK wait; Complete tells whether all
-    // 32768 bytes came, the result whether the OK did.
-    bool ReadPage(const std::string& Command, const std::string& Description, bool SplitChecksum, TPage& Buffer,
-                  bool& Complete);
+    // One page command: checksum, page and the end of the reply.
+    TPageReply ReadPage(const std::string& Command, const std::string& Description, bool SplitChecksum,
+                        TPage& Buffer);
+    // Page P of a download, asked for again while it comes wrong; false when
+    // it never came right (logged).
+    bool FetchPage(int32_t P, TPage& Buffer);
 };

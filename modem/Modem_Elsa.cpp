@@ -154,11 +154,16 @@ void TModemElsaClass::PlayMsg(int32_t) { ShowMessage("Play not avaiable on ELSA 
 
 // --- transfers
 
-void TModemElsaClass::Download(int32_t N, std::ofstream& File) {
-    Comm->SendCommand("AT$JDNL=" + Quoted(MsgField(N, 1)), "Download starten");
-    Comm->XmodemReceive(File);
+bool TModemElsaClass::Download(int32_t N, std::ofstream& File) {
+    const std::string name = MsgField(N, 1);
+    Comm->SendCommand("AT$JDNL=" + Quoted(name), "Download starten");
+    if (Comm->XmodemReceive(File)) return true;
+    Comm->LogEntry("ERROR: Download of message " + IntToStr(N) + " (=" + name + ") failed");
+    return false;
 }
 
+// A download that fails on the way is no fax: the block receive has told the
+// user why, and nothing is written.
 void TModemElsaClass::SaveFaxMsg(int32_t N, const std::string& FileName, const std::string&) {
     const int32_t size = FieldNumber(MsgField(N, 6));
     if (size < 0) throw ERangeError();
@@ -176,9 +181,10 @@ void TModemElsaClass::SaveFaxMsg(int32_t N, const std::string& FileName, const s
         } guard{download};
         std::ofstream file(download, std::ios::binary | std::ios::trunc);
         if (!file) throw EInOutError("Cannot create file \"" + download + "\"");
-        Download(N, file);
+        if (!Download(N, file)) throw EAbort();
     }
-    SaveFaxTiff(download, FileName, MsgField(N, 2), TPageCutter::CutElsa);
+    if (!SaveFaxTiff(download, FileName, MsgField(N, 2), TPageCutter::CutElsa))
+        throw EInOutError("Cannot write file \"" + FileName + "\"");
 }
 
 void TModemElsaClass::EraseMsg(int32_t N) {
@@ -201,7 +207,8 @@ void TModemElsaClass::ReleaseNewMsgs() {
     for (int32_t i = 1; i <= MsgCount; ++i) {
         if (!IsMsgNew(i)) continue;
         std::ofstream nul(files::MapDeviceName("NUL"), std::ios::binary);
-        Download(i, nul);
+        // The modem is gone: the other messages cannot be reached either.
+        if (!Download(i, nul) && Comm->LinkLost) throw EAbort();
     }
 }
 

@@ -70,6 +70,7 @@ public:
     std::string MsgField(int32_t N, int F) const;
 
 private:
-    // Downloads message N's file into File, which the block receive closes.
-    void Download(int32_t N, std::ofstream& File);
+    // Downloads message N's file into File, which the block receive closes;
+    // False (logged) when the transfer failed.
+    bool Download(int32_t N, std::ofstream& File);
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdlib>
 #include <sstream>
 
@@ -301,10 +303,26 @@ TEST_F(FaxTiffFiles, FailuresAreToldToTheCallerOnly) {
     testkit::WriteFile(Path("download.tmp"), Msg3Com({"AB"}));
     EXPECT_FALSE(SaveFaxTiff(Path("download.tmp"), Path("no/such/folder/fax.tif"), "T4N", TPageCutter::Cut3Com));
     EXPECT_FALSE(files::FileExists(Path("download.tmp")));
-    // A download that is missing: a header-only file.
+    // A download that is missing: no file under the name, and an older file
+    // of that name is kept as it was.
     EXPECT_FALSE(SaveFaxTiff(Path("gone.tmp"), Path("fax.tif"), "T4N", TPageCutter::CutElsa));
-    EXPECT_EQ(testkit::ReadFile(Path("fax.tif")), Bytes({0x49, 0x49, 42, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(files::FileExists(Path("fax.tif")));
+    testkit::WriteFile(Path("older.tif"), "older");
+    EXPECT_FALSE(SaveFaxTiff(Path("gone.tmp"), Path("older.tif"), "T4N", TPageCutter::CutElsa));
+    EXPECT_EQ(testkit::ReadFile(Path("older.tif")), "older");
     EXPECT_TRUE(ui->Prompts().empty());
+    // Nothing half written is left beside them.
+    for (const auto& e : std::filesystem::directory_iterator(home.Path()))
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+}
+
+// A fax takes its name only when it is whole, and then replaces an older one.
+TEST_F(FaxTiffFiles, AWholeFaxReplacesAnOlderFileOfItsName) {
+    testkit::WriteFile(Path("fax.tif"), "older");
+    testkit::WriteFile(Path("download.tmp"), Msg3Com({"AB"}));
+    EXPECT_TRUE(SaveFaxTiff(Path("download.tmp"), Path("fax.tif"), "T4N", TPageCutter::Cut3Com));
+    EXPECT_EQ(testkit::ReadFile(Path("fax.tif")).substr(0, 4), std::string("II*\0", 4));
+    EXPECT_FALSE(files::FileExists(Path(".fax.tif.part")));
 }
 
 TEST_F(FaxTiffFiles, DownloadFilesAreFreshTemporaryFiles) {

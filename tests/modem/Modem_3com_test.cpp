@@ -4,6 +4,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -361,17 +362,112 @@ TEST_F(Pages, ProgressIsUnknownUntilTheLastPageIsKnownThenRisesTo100) {
     EXPECT_EQ(r.modem.GetProgress(), 100);
 }
 
-TEST_F(Pages, AnErrorInPlaceOfAPagesOkIsShownAndTheDownloadGoesOn) {
+// A page that the modem ends with ERROR is no good page: the download ends
+// there, the user is told once, and the pages after it are not asked for.
+TEST_F(Pages, AnErrorInPlaceOfAPagesOkEndsTheDownload) {
     testkit::ScopedScriptedUi ui;
     Rig r(Scenario(), {"--page-error", "5"});
     r.modem.Refresh();
-    const std::string file = Download(r, 3);
+    const std::string file = dir + "/msg3";
+    EXPECT_THROW(r.modem.DownloadMsg(3, file), EAbort);
     const auto prompts = ui->Prompts();
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].text, "ERROR: Could not get page");
     EXPECT_EQ(prompts[0].kind, "error");
-    EXPECT_EQ(file.substr(34), testkit::G3Shield(big));
-    EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp=").size(), 3u);
+    EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp="), (std::vector<std::string>{"ATE0V1+mtp=4", "ATE0V1+mtp=5"}))
+        << "a refused page is not asked for again";
+    const std::string log = r.log.Text();
+    EXPECT_NE(log.find("ERROR: Page 5: no OK after the page"), std::string::npos) << log;
+    EXPECT_NE(log.find("ERROR: Could not get page 5 of message 3: the download failed"), std::string::npos);
+}
+
+TEST(Modem3comChecksum, TheValueOfTheTwoCharacters) {
+    const std::pair<const char*, int> cases[] = {
+        {"3A", 0x3A}, {"3a", 0x3A}, {"FF", 0xFF}, {"ff", 0xFF}, {"00", 0}, {"9f", 0x9F},
+        // A character that is no hexadecimal digit counts as 0.
+        {"G1", 0x01}, {"1G", 0x10}, {" 7", 0x07}, {"\r\n", 0}, {"\xff\x10", 0},
+    };
+    for (const auto& [chars, value] : cases) EXPECT_EQ(TModem3comClass::ChecksumValue(chars), value) << chars;
+}
+
+// Each page is checked against its checksum and asked for again while it
+// comes wrong; so a fault on the line costs a page's time, not the fax.
+TEST_F(Pages, PagesThatComeWrongAreAskedForAgain) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        std::vector<std::string> pages;  // the page commands the download sends
+        const char* logged;              // what the log says of the first wrong page
+    };
+    const Case cases[] = {
+        {"wrong checksum twice", {"--page-bad-checksum", "5:2"},
+         {"4", "5", "5", "5", "6"}, "ERROR: Page 5: the page sums to "},
+        // Half the page and the reply's end came, then the time-out.
+        {"short page once", {"--page-short", "6:1"}, {"4", "5", "6", "6"}, "ERROR: Page 6: 16390 of 32768 bytes came;"},
+        // The drop counter runs over the page replies only (32776 bytes
+        // each): the 50000th, 100000th and 150000th bytes go.
+        {"dropped bytes", {"--fault-on", "+mtp", "--drop-every", "50000"}, {"4", "5", "5", "6", "6", "6"},
+         "ERROR: Page 5: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testkit::ScopedScriptedUi ui;
+        Rig r(Scenario(), c.options);
+        r.comm.LineTimes.BlockTimeoutMs = 400;
+        r.modem.Refresh();
+        EXPECT_EQ(Download(r, 3).substr(34), testkit::G3Shield(big));
+        std::vector<std::string> sent;
+        for (const auto& p : c.pages) sent.push_back("ATE0V1+mtp=" + p);
+        EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp="), sent);
+        EXPECT_TRUE(ui->Prompts().empty());
+        const std::string log = r.log.Text();
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        EXPECT_NE(log.find("; asked for again"), std::string::npos);
+        EXPECT_EQ(r.modem.GetProgress(), 100);
+    }
+}
+
+// A page that does not come right ends the download at once: one box, the
+// log names the page and why, and no page after it is asked for.
+TEST_F(Pages, APageThatNeverComesRightEndsTheDownload) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> options;
+        long pageFiveSendings;
+        const char* logged;
+        double seconds;  // at most, with a block time-out of 0.4 s
+    };
+    const Case cases[] = {
+        {"wrong checksum every time", {"--page-bad-checksum", "5"}, 1 + TModem3comClass::PageRetries,
+         "ERROR: Page 5: the page sums to ", 5},
+        {"ERROR in place of the page", {"--error-on", "ATE0V1+mtp=5"}, 1,
+         "ERROR: Page 5: the modem answered ERROR in place of the page", 1},
+        {"silence", {"--fault-on", "ATE0V1+mtp=5", "--silent"}, 1, "ERROR: Page 5: no reply", 1.5},
+        // What reaches the line of the 10000 bytes depends on how much the
+        // kernel had passed on when the modem went.
+        {"cut off by the modem vanishing", {"--vanish-on", "ATE0V1+mtp=5:10000"}, 1,
+         " of 32768 bytes came, then nothing more", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testkit::ScopedScriptedUi ui;
+        Rig r(Scenario(), c.options);
+        r.comm.LineTimes.BlockTimeoutMs = 400;
+        r.modem.Refresh();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(r.modem.DownloadMsg(3, dir + "/msg3"), EAbort);
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), c.seconds);
+        const auto prompts = ui->Prompts();
+        ASSERT_EQ(prompts.size(), 1u);
+        EXPECT_EQ(prompts[0].text, "ERROR: Could not get page");
+        const auto pages = r.ReceivedStarting("ATE0V1+mtp=");
+        EXPECT_EQ(std::count(pages.begin(), pages.end(), "ATE0V1+mtp=5"), c.pageFiveSendings);
+        EXPECT_EQ(std::count(pages.begin(), pages.end(), "ATE0V1+mtp=6"), 0);
+        const std::string log = r.log.Text();
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        EXPECT_NE(log.find("ERROR: Could not get page 5 of message 3: the download failed"), std::string::npos);
+        EXPECT_LE(r.modem.GetProgress(), 100);
+    }
 }
 
 TEST_F(Pages, AHeaderThatCrossesThePageEndRaisesARangeErrorAndWritesNothing) {
@@ -471,6 +567,32 @@ TEST_F(Pages, ReleaseReportsAFailedOk) {
     const auto prompts = ui->Prompts();
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].text, "ERROR: Releasing Message failed!");
+}
+
+// A modem that sends no page at all (silent past the time-out, or gone)
+// ends the release there: the page command for the next message would only
+// wait as long again.
+TEST_F(Pages, ReleaseEndsWhereTheModemSendsNoPage) {
+    const std::vector<std::string> cases[] = {
+        {"--fault-on", "ATE0V1+mtp=4", "--silent"},
+        {"--vanish-on", "ATE0V1+mtp=4:100"},
+    };
+    for (const auto& options : cases) {
+        SCOPED_TRACE(options[0]);
+        testkit::ScopedScriptedUi ui;
+        Rig r("[message]\nseconds = 20\n[message]\nseconds = 20\n", options);
+        r.comm.LineTimes.BlockTimeoutMs = 400;
+        r.modem.Refresh();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(r.modem.ReleaseNewMsgs(), EAbort);
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.5);
+        const auto prompts = ui->Prompts();
+        ASSERT_EQ(prompts.size(), 1u);
+        EXPECT_EQ(prompts[0].text, "ERROR: Characters lost!");
+        EXPECT_EQ(r.ReceivedStarting("ATE0V1+mtp="), std::vector<std::string>{"ATE0V1+mtp=4"});
+        EXPECT_EQ(r.modem.InfoBlockNo, -1);
+        EXPECT_NE(r.log.Text().find("ERROR: Release of message 1, page 4: "), std::string::npos) << r.log.Text();
+    }
 }
 
 TEST(Modem3com, EraseAllSendsTheEraseAndForgetsTheCache) {

@@ -539,13 +539,15 @@ TEST_F(ElsaModem, TransferFaultsThroughTheFamily) {
     }
 }
 
-TEST_F(ElsaModem, CancelledDownloadStillLeavesAReadableFileAndTheModemAnswers) {
+// A download that the modem breaks off is no fax: nothing is written, the
+// block receive's box is the one word, and the message stays new.
+TEST_F(ElsaModem, ACancelledDownloadWritesNoFaxAndLeavesTheMessageNew) {
     Start("[message]\nname = F\ntype = fax\nlines = 500\nseed = 21\n", {"--dnl-cancel", "3"});
     modem.Refresh();
-    modem.SaveFaxMsg(1, Path("fax.tif"), "");
+    EXPECT_THROW(modem.SaveFaxMsg(1, Path("fax.tif"), ""), EAbort);
     EXPECT_EQ(Prompted(), Texts{"CAN occoured!"});
-    // What arrived is one page that runs to the end of the two blocks.
-    EXPECT_EQ(tiffcheck::Read(Path("fax.tif")).pages.size(), 1u);
+    EXPECT_FALSE(files::FileExists(Path("fax.tif")));
+    EXPECT_NE(Log().find("ERROR: Download of message 1 (=F) failed"), std::string::npos) << Log();
     modem.Refresh();
     EXPECT_EQ(modem.GetNewMsgCount(), 1) << "an incomplete download leaves the message new";
 }
