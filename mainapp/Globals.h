@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "support/RegSave.h"
+
 class TFormMain;
 class TCommClass;
 class TModemClass;
 class LanguageClass;
 
-// The key of the system under HKEY_CURRENT_USER.
-inline constexpr const char* PellowKey = "SOFTWARE\\Norvale\\Pellow\\Version 0.50";
+// The key of the system under HKEY_CURRENT_USER (PellowKey) is support/RegSave's.
 
 extern TFormMain* FormMain;
 // The channel of the last Reload that created one; the main window owns it.

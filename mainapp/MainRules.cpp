@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/App.h"
+#include "platform/Files.h"
 #include "platform/StrUtils.h"
 #include "support/Unit2.h"
 
@@ -120,12 +121,7 @@ std::string CallerIdCellText(const std::string& CallerId) {
 std::string ColumnPositionName(int K) { return "cColumn" + IntToStr(K); }
 std::string ColumnWidthName(int K) { return "cColumnW" + IntToStr(K); }
 
-std::string FolderOfFile(const std::string& Path) {
-    const auto slash = Path.rfind('/');
-    if (slash == std::string::npos) return "";
-    if (slash == 0) return "/";
-    return Path.substr(0, slash);
-}
+std::string FolderOfFile(const std::string& Path) { return files::FolderOfFile(Path); }
 
 std::string WithSeparator(const std::string& Folder) {
     return !Folder.empty() && Folder.back() == '/' ? Folder : Folder + "/";

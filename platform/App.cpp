@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "platform/Exceptions.h"
+#include "platform/StrUtils.h"
 #include "platform/Ui.h"
 
 namespace app {
@@ -122,6 +123,16 @@ void* GetProcAddress(void* library, const std::string& name) {
 
 void FreeLibrary(void* library) {
     if (library) dlclose(library);
+}
+
+std::string LibraryPath(const std::string& Name) {
+    if (Name.find('/') != std::string::npos) return Name;
+    std::string file = Name;
+    if (file.size() >= 4) {
+        const std::string ext = file.substr(file.size() - 4);
+        if (SameText(ext, ".dll") || SameText(ext, ".ocx")) file.resize(file.size() - 4);
+    }
+    return ProgramFolder() + "/" + file + ".so";
 }
 
 std::string ProgramFile() {

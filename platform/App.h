@@ -52,6 +52,10 @@ int PrimaryLanguageId();
 void* LoadLibrary(const std::string& path);
 void* GetProcAddress(void* library, const std::string& name);
 void FreeLibrary(void* library);
+// The shared object that a library name of the system stands for: the name
+// without a ".dll" or ".ocx" ending (any case), with ".so", in the running
+// program's folder; a name with a "/" is a path and is used as it is.
+std::string LibraryPath(const std::string& Name);
 // The folder of the running program, without a trailing "/".
 std::string ProgramFolder();
 // The path of the running program's file; "" when the system does not tell.

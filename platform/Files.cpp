@@ -82,6 +82,19 @@ bool ForceDirectories(const std::string& Path) {
 
 bool DeleteFile(const std::string& Path) { return ::unlink(Path.c_str()) == 0; }
 
+std::string FolderOfFile(const std::string& Path) {
+    const auto slash = Path.rfind('/');
+    if (slash == std::string::npos) return "";
+    if (slash == 0) return "/";
+    return Path.substr(0, slash);
+}
+
+bool SameFile(const std::string& A, const std::string& B) {
+    struct stat a {}, b {};
+    if (::stat(A.c_str(), &a) != 0 || ::stat(B.c_str(), &b) != 0) return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 long long FileSize(const std::string& Path) {
     struct stat st {};
     if (::stat(Path.c_str(), &st) != 0) return -1;

@@ -23,10 +23,16 @@ std::string StateDir();
 // Whether $PELLOW_HOME is set: the machine-wide files then live in the state directory too.
 bool PrivateState();
 
+// The folder of a file's path without a trailing separator; the root stays
+// "/", and a bare name has "".
+std::string FolderOfFile(const std::string& Path);
+
 bool FileExists(const std::string& Path);
 bool DirectoryExists(const std::string& Path);
 bool ForceDirectories(const std::string& Path);
 bool DeleteFile(const std::string& Path);
+// Whether both names lead to one existing file (also through links).
+bool SameFile(const std::string& A, const std::string& B);
 long long FileSize(const std::string& Path);  // -1 when missing
 // Sets the modification time; False when the file cannot be touched.
 bool SetFileDate(const std::string& Path, TDateTime When);

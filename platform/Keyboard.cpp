@@ -59,15 +59,6 @@ bool LockKeyOn(LockKey Key) {
     return false;
 }
 
-std::string LibraryPath(const std::string& Name) {
-    if (Name.find('/') != std::string::npos) return Name;
-    std::string file = Name;
-    if (file.size() >= 4) {
-        std::string ext = file.substr(file.size() - 4);
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (ext == ".dll") file.resize(file.size() - 4);
-    }
-    return app::ProgramFolder() + "/" + file + ".so";
-}
+std::string LibraryPath(const std::string& Name) { return app::LibraryPath(Name); }
 
 }  // namespace keyboard

@@ -7,7 +7,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QStringList>
@@ -142,6 +145,22 @@ public:
         const QString f = QFileDialog::getExistingDirectory(Owner(), Q(title), Q(initialDir));
         if (f.isEmpty()) return std::nullopt;
         return f.toStdString();
+    }
+
+    std::optional<PrintChoice> PrintOptions(QPrinter& Printer, const PrintSpec& Spec) override {
+        QPrintDialog dialog(&Printer, Owner());
+        if (!Spec.title.empty()) dialog.setWindowTitle(Q(Spec.title));
+        dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCurrentPage |
+                          QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+        dialog.setMinMax(1, Spec.pageCount);
+        dialog.setFromTo(1, Spec.pageCount);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        switch (dialog.printRange()) {
+            case QAbstractPrintDialog::PageRange:
+                return PrintChoice{PrintChoice::PageRange, dialog.fromPage(), dialog.toPage()};
+            case QAbstractPrintDialog::CurrentPage: return PrintChoice{PrintChoice::CurrentPage, 1, 1};
+            default: return PrintChoice{PrintChoice::AllPages, 1, Spec.pageCount};
+        }
     }
 
     void SetWaitCursor(bool on) override {

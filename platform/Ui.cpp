@@ -1,5 +1,6 @@
 #include "platform/Ui.h"
 
+#include <QPrinter>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -134,6 +135,46 @@ std::optional<std::string> ScriptedUi::BrowseFolder(const std::string& title, co
     return PathDialog("folder", title, initialDir);
 }
 
+std::optional<ScriptedPrint> ParsePrintAnswer(const std::string& Answer) {
+    const std::size_t blank = Answer.find(' ');
+    const std::string pages = Answer.substr(0, blank);
+    ScriptedPrint p;
+    if (blank != std::string::npos) p.target = Answer.substr(blank + 1);
+    if (SameText(pages, "all")) {
+        p.choice.range = PrintChoice::AllPages;
+    } else if (SameText(pages, "current")) {
+        p.choice.range = PrintChoice::CurrentPage;
+    } else {
+        const std::size_t dash = pages.find('-');
+        if (dash == std::string::npos || dash == 0 || dash + 1 == pages.size()) return std::nullopt;
+        const int32_t from = StrToIntDef(pages.substr(0, dash), -1);
+        const int32_t to = StrToIntDef(pages.substr(dash + 1), -1);
+        if (from < 0 || to < 0) return std::nullopt;
+        p.choice = {PrintChoice::PageRange, from, to};
+    }
+    return p;
+}
+
+std::optional<PrintChoice> ScriptedUi::PrintOptions(QPrinter& Printer, const PrintSpec& Spec) {
+    Record({"print", Spec.title, "1-" + std::to_string(Spec.pageCount), {}});
+    const auto answer = NextAnswer();
+    if (!answer || SameText(*answer, "cancel")) return std::nullopt;
+    const auto parsed = ParsePrintAnswer(*answer);
+    if (!parsed) {
+        std::cerr << "scripted answer \"" << *answer << "\" names no pages to print; the dialog is cancelled\n";
+        return std::nullopt;
+    }
+    const std::string& target = parsed->target;
+    if (target.rfind("printer:", 0) == 0) {
+        Printer.setOutputFormat(QPrinter::NativeFormat);
+        Printer.setPrinterName(QString::fromStdString(target.substr(8)));
+    } else if (!target.empty()) {
+        Printer.setOutputFormat(QPrinter::PdfFormat);
+        Printer.setOutputFileName(QString::fromStdString(target));
+    }
+    return parsed->choice;
+}
+
 void ScriptedUi::SetWaitCursor(bool on) {
     std::lock_guard<std::mutex> l(lock_);
     waitCursor_ += on ? 1 : -1;
@@ -189,6 +230,9 @@ std::optional<std::string> OpenFile(const FileSpec& spec) { return Current().Ope
 std::optional<std::string> SaveFile(const FileSpec& spec) { return Current().SaveFile(spec); }
 std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) {
     return Current().BrowseFolder(title, initialDir);
+}
+std::optional<PrintChoice> PrintOptions(QPrinter& Printer, const PrintSpec& Spec) {
+    return Current().PrintOptions(Printer, Spec);
 }
 void SetWaitCursor(bool on) { Current().SetWaitCursor(on); }
 

@@ -4,12 +4,15 @@
 // one shows Qt dialogs; the scripted one records each prompt and answers from
 // a queue, for tests and for whole-program runs without a person
 // (PELLOW_UI_LOG, PELLOW_UI_ANSWERS).
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+class QPrinter;
 
 namespace ui {
 
@@ -34,6 +37,21 @@ struct FileSpec {
     std::string fileName;
 };
 
+// A print dialog over the pages 1 to PageCount of a document.
+struct PrintSpec {
+    std::string title;
+    int32_t pageCount = 1;
+};
+
+// The pages the user chose to print; the printer itself (a device, or a PDF
+// file) the dialog has set up on the printer it was given.
+struct PrintChoice {
+    enum Range { AllPages = 0, PageRange = 1, CurrentPage = 2 };
+    Range range = AllPages;
+    int32_t fromPage = 1;
+    int32_t toPage = 1;
+};
+
 // One prompt as it was put to the user.
 struct Prompt {
     std::string kind;  // error, question, warning, information, message, notice, open, save, folder
@@ -56,6 +74,8 @@ public:
     virtual std::optional<std::string> OpenFile(const FileSpec& spec) = 0;
     virtual std::optional<std::string> SaveFile(const FileSpec& spec) = 0;
     virtual std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) = 0;
+    // Sets up Printer as the user chooses; nothing when the dialog is cancelled.
+    virtual std::optional<PrintChoice> PrintOptions(QPrinter& Printer, const PrintSpec& Spec) = 0;
     virtual void SetWaitCursor(bool on) = 0;
 };
 
@@ -64,10 +84,22 @@ std::vector<std::string> ButtonNames(Buttons buttons);
 std::vector<int> ButtonResults(Buttons buttons);
 std::string KindOf(Icon icon);
 
+// A scripted answer to a print dialog: the pages, and where to print ("" the
+// printer as it was set up, a path a PDF file, "printer:<name>" that printer);
+// nothing when the answer names no pages.
+struct ScriptedPrint {
+    PrintChoice choice;
+    std::string target;
+};
+std::optional<ScriptedPrint> ParsePrintAnswer(const std::string& Answer);
+
 // Records prompts and answers them in order from a queue; with the queue
 // empty, a box answers its default button and a dialog is cancelled. With a
 // log path, each prompt is appended as kind TAB caption TAB text (line
-// breaks as \n).
+// breaks as \n). A print dialog ("print", its text the pages "1-n") takes
+// an answer "all", "current" or "<from>-<to>", optionally followed by a blank
+// and where to print: a file path gets a PDF file, "printer:<name>" that
+// printer; "cancel" cancels it.
 class ScriptedUi : public UserInterface {
 public:
     explicit ScriptedUi(std::deque<std::string> answers = {}, std::string logPath = {});
@@ -80,6 +112,7 @@ public:
     std::optional<std::string> OpenFile(const FileSpec& spec) override;
     std::optional<std::string> SaveFile(const FileSpec& spec) override;
     std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir) override;
+    std::optional<PrintChoice> PrintOptions(QPrinter& Printer, const PrintSpec& Spec) override;
     void SetWaitCursor(bool on) override;
     bool WaitCursor() const;
 
@@ -111,6 +144,7 @@ std::unique_ptr<Notice> ShowNotice(const MessageSpec& spec);
 std::optional<std::string> OpenFile(const FileSpec& spec);
 std::optional<std::string> SaveFile(const FileSpec& spec);
 std::optional<std::string> BrowseFolder(const std::string& title, const std::string& initialDir);
+std::optional<PrintChoice> PrintOptions(QPrinter& Printer, const PrintSpec& Spec);
 void SetWaitCursor(bool on);
 
 // Holds the wait cursor for a scope.

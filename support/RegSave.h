@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <string>
 
+// The key of the system under HKEY_CURRENT_USER, shared by Pellow and its viewer.
+inline constexpr const char* PellowKey = "SOFTWARE\\Norvale\\Pellow\\Version 0.50";
+
 void RegWriteBool(bool Value, const std::string& Name, const std::string& Key);
 bool RegReadBool(const std::string& Name, const std::string& Key, bool Default);
 void RegWriteString(const std::string& Value, const std::string& Name, const std::string& Key);

@@ -49,6 +49,17 @@ struct LanguageCase {
     int id;
 };
 
+TEST(LibraryPath, WindowsLibraryNamesBecomeSharedObjectsBesideTheProgram) {
+    const std::string dir = app::ProgramFolder();
+    const struct {
+        const char* name;
+        std::string path;
+    } cases[] = {{"IMGEDIT.OCX", dir + "/IMGEDIT.so"}, {"imgedit.ocx", dir + "/imgedit.so"},
+                 {"QelKbMon.dll", dir + "/QelKbMon.so"}, {"x.ocx.dll", dir + "/x.ocx.so"},
+                 {"NAME", dir + "/NAME.so"}, {"/opt/IMGEDIT.OCX", "/opt/IMGEDIT.OCX"}};
+    for (const auto& c : cases) EXPECT_EQ(app::LibraryPath(c.name), c.path) << c.name;
+}
+
 }  // namespace
 
 TEST(App, PrimaryLanguageIdFromTheFirstLocaleVariableSet) {

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,26 @@ private:
     const char* name_;
     std::optional<std::string> old_;
 };
+
+TEST(Files, FolderOfAFileKeepsOnlyTheRootsSeparator) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/home/me/fax.tif", "/home/me"}, {"/fax.tif", "/"}, {"fax.tif", ""}, {"/a/b/", "/a/b"}, {"a/b", "a"}};
+    for (const auto& [path, folder] : cases) EXPECT_EQ(files::FolderOfFile(path), folder) << path;
+}
+
+TEST(Files, SameFileFollowsLinksAndNeedsBothFiles) {
+    testkit::TempHome home;
+    const std::string a = home.Path() + "/a", b = home.Path() + "/b", link = home.Path() + "/link";
+    testkit::WriteFile(a, "x");
+    testkit::WriteFile(b, "x");
+    ASSERT_EQ(symlink(a.c_str(), link.c_str()), 0);
+    EXPECT_TRUE(files::SameFile(a, a));
+    EXPECT_TRUE(files::SameFile(a, link));
+    EXPECT_TRUE(files::SameFile(home.Path() + "/../" + home.Path().substr(home.Path().rfind('/') + 1) + "/a", a));
+    EXPECT_FALSE(files::SameFile(a, b));
+    EXPECT_FALSE(files::SameFile(a, home.Path() + "/missing"));
+    EXPECT_FALSE(files::SameFile(home.Path() + "/missing", home.Path() + "/missing"));
+}
 
 }  // namespace
 

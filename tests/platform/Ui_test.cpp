@@ -76,3 +76,36 @@ TEST(DefaultHandler, ShowsTheMessageAndTheLoopGoesOn) {
     app::ProcessMessages();
     EXPECT_EQ(app::PumpCount(), before + 1);
 }
+
+TEST(ScriptedPrint, AnswersNameThePagesAndWhereToPrint) {
+    const struct {
+        const char* answer;
+        bool valid;
+        ui::PrintChoice::Range range;
+        int32_t from, to;
+        const char* target;
+    } cases[] = {
+        {"all", true, ui::PrintChoice::AllPages, 1, 1, ""},
+        {"ALL /tmp/a b.pdf", true, ui::PrintChoice::AllPages, 1, 1, "/tmp/a b.pdf"},
+        {"current printer:Office", true, ui::PrintChoice::CurrentPage, 1, 1, "printer:Office"},
+        {"2-4 /tmp/x.pdf", true, ui::PrintChoice::PageRange, 2, 4, "/tmp/x.pdf"},
+        {"3-3", true, ui::PrintChoice::PageRange, 3, 3, ""},
+        {"2-", false, {}, 0, 0, ""},
+        {"-4", false, {}, 0, 0, ""},
+        {"a-b", false, {}, 0, 0, ""},
+        {"some", false, {}, 0, 0, ""},
+        {"", false, {}, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        const auto p = ui::ParsePrintAnswer(c.answer);
+        ASSERT_EQ(p.has_value(), c.valid);
+        if (!p) continue;
+        EXPECT_EQ(p->choice.range, c.range);
+        if (c.range == ui::PrintChoice::PageRange) {
+            EXPECT_EQ(p->choice.fromPage, c.from);
+            EXPECT_EQ(p->choice.toPage, c.to);
+        }
+        EXPECT_EQ(p->target, c.target);
+    }
+}

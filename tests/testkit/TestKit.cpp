@@ -1,5 +1,8 @@
 #include "testkit/TestKit.h"
 
+#include <chrono>
+#include <thread>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +74,15 @@ void WriteFile(const std::string& path, const std::string& data) {
 std::string BinDir() {
     const char* d = std::getenv("PELLOW_BIN_DIR");
     return d && *d ? d : PELLOW_BIN_DIR;
+}
+
+bool WaitFor(const std::function<bool()>& Done, double Seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(Seconds);
+    while (std::chrono::steady_clock::now() < until) {
+        if (Done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return Done();
 }
 
 }  // namespace testkit

@@ -2,6 +2,7 @@
 // Shared test fixtures: a private state directory and the scripted UI.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,9 @@ private:
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
+// Polls Done every 50 ms until it holds or Seconds have passed; its last answer.
+bool WaitFor(const std::function<bool()>& Done, double Seconds);
+
 // Where the built programs are (modemsim, pellow, ...).
 std::string BinDir();
 
