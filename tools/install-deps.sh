@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsm1-dev libtiff-dev libtiff-tools
           libasound2-dev fonts-dejavu-core libgtest-dev libgmock-dev xdg-utils sox
-          python3 libglib2.0-bin shared-mime-info)
+          python3 libglib2.0-bin shared-mime-info poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
