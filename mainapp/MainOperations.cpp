@@ -119,7 +119,11 @@ void TFormMain::StartViewer(const std::string& FaxFile) {
         program = outside;
         answer = shell::Execute(program, parameters, "");
     }
-    if (answer <= 32) Box(mainrules::ViewerErrorText(program, answer), app::Title(), ui::MbOk, ui::IconError);
+    if (answer <= 32) {
+        // No viewer owns the file: it would stay in the temporary folder for good.
+        files::DeleteFile(FaxFile);
+        Box(mainrules::ViewerErrorText(program, answer), app::Title(), ui::MbOk, ui::IconError);
+    }
 }
 
 // --------------------------------------------------------------- save as
