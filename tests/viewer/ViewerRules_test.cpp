@@ -104,7 +104,7 @@ TEST(ViewerZoomBox, ZoomsAreShownWithSevenSignificantDigits) {
 TEST(ViewerZoomMenu, StepsOfTwentyWithinTheirLimits) {
     const struct {
         float from, in, out;
-    } cases[] = {{6530, 6550, 6510}, {6540, 6540, 6520}, {6533.9f, 6553.9f, 6513.9f}, {100, 120, 80},
+    } cases[] = {{6530, 6550, 6510}, {6534, 6534, 6514}, {6540, 6540, 6520}, {6533.9f, 6553.9f, 6513.9f}, {100, 120, 80},
                  {21, 41, 2},        {22, 42, 2},        {2, 22, 2},                  {23, 43, 3}};
     for (const auto& c : cases) {
         EXPECT_FLOAT_EQ(ZoomedIn(c.from), c.in) << c.from;
