@@ -25,12 +25,18 @@ Qt::DropAction QtDrag(QObject* Source, QMimeData* Data, Qt::DropActions Allowed)
 
 }  // namespace
 
-std::unique_ptr<QMimeData> CopiedFileData(const std::string& Path) {
-    const QString absolute = QFileInfo(QString::fromStdString(Path)).absoluteFilePath();
-    const QUrl url = QUrl::fromLocalFile(absolute);
+std::unique_ptr<QMimeData> CopiedFileData(const std::string& Path) { return CopiedFilesData({Path}); }
+
+std::unique_ptr<QMimeData> CopiedFilesData(const std::vector<std::string>& Paths) {
+    QList<QUrl> urls;
+    QByteArray gnome = "copy";
+    for (const std::string& path : Paths) {
+        urls.push_back(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath()));
+        gnome += "\n" + urls.back().toEncoded();
+    }
     auto data = std::make_unique<QMimeData>();
-    data->setUrls({url});
-    data->setData("x-special/gnome-copied-files", "copy\n" + url.toEncoded());
+    data->setUrls(urls);
+    data->setData("x-special/gnome-copied-files", gnome);
     data->setData("application/x-kde-cutselection", "0");
     return data;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QObject;
 
@@ -16,6 +17,8 @@ namespace fileclip {
 // GNOME form ("copy", then the URL; x-special/gnome-copied-files) and the KDE
 // mark of a copy, not a cut (application/x-kde-cutselection "0").
 std::unique_ptr<QMimeData> CopiedFileData(const std::string& Path);
+// The same for several files, in their order.
+std::unique_ptr<QMimeData> CopiedFilesData(const std::vector<std::string>& Paths);
 
 // Puts the file at Path (made absolute) on the clipboard in that form. False,
 // and the clipboard unchanged, when the file cannot be opened for reading or
