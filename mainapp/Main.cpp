@@ -580,8 +580,10 @@ bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
 void TFormMain::closeEvent(QCloseEvent* Event) {
     if (Busy) {
         // A close asked for while an operation waits on the modem comes when
-        // the operation has ended, so the port is not used by two at once.
+        // the operation has ended, so the port is not used by two at once;
+        // the operation's waits end for it.
         closeRequested_ = true;
+        EndWaitsForClose();
         Event->ignore();
         return;
     }

@@ -201,7 +201,15 @@ private:
     void FormClose();
 
     void OpenChannel();
+    void ReopenChannel();
     void DetectAndCreateModem();
+    // The object for a detected family: the one of the run when it is of
+    // that family, else a new one.
+    TModemClass* FamilyObject(const std::string& Detected);
+    // The channels an operation may be waiting on.
+    std::vector<TCommClass*> Channels() const;
+    void EndWaitsForClose();
+    void ShowLinkLost();
     void ShowModemState();
     void RunAutostartSteps();
     void EndProcess(int Code);

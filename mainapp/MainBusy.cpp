@@ -1,9 +1,18 @@
 #include "mainapp/MainBusy.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QToolBar>
 #include <QToolButton>
+
+#include "mainapp/MainPictures.h"
+#include "modem/CommClass.h"
+#include "modem/Modem.h"
+#include "support/Language.h"
+#include "support/QelStatusBar.h"
 
 TFormMain::TBusy::~TBusy() {
     if (std::uncaught_exceptions() > uncaught_) Recover();
@@ -16,11 +25,42 @@ void TFormMain::TBusy::Begin() {
 
 void TFormMain::TBusy::End() {
     form_.Busy = false;
+    form_.ShowLinkLost();
     if (form_.closeRequested_) {
         form_.closeRequested_ = false;
+        // The close may release messages (autostart): its own waits count again.
+        for (TCommClass* comm : form_.Channels()) comm->ResumeWaits();
         QTimer::singleShot(0, &form_, [f = &form_] { f->close(); });
     }
     form_.UpdateControls();
+}
+
+std::vector<TCommClass*> TFormMain::Channels() const {
+    std::vector<TCommClass*> channels;
+    if (CommObject) channels.push_back(CommObject);
+    if (ModemObject && ModemObject->Comm && ModemObject->Comm != CommObject) channels.push_back(ModemObject->Comm);
+    return channels;
+}
+
+// A close asked for while an operation waits for the modem ends that wait at
+// the channel's next message pump (every wait after it at once), and the
+// dialog the operation shows; the operation ends quietly, and the close is
+// carried out as it ends.
+void TFormMain::EndWaitsForClose() {
+    for (TCommClass* comm : Channels()) comm->AbortWaits();
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(QDialog::Rejected);
+}
+
+// The modem's port went away under the operation: the list is no longer the
+// modem's, and only Reload can be used, which opens the port again by its
+// name or searches the modem anew.
+void TFormMain::ShowLinkLost() {
+    if (!ModemConnected || !CommObject || !CommObject->LinkLost) return;
+    ModemConnected = false;
+    ExtListView1->clear();
+    SetStatusText(Lang->MainStatusNoModemFound);
+    StatusBar->Panels().Items(0)->SetEnabled(false);
+    SetAnimation(ImageListModemNotConnected);
 }
 
 namespace {

@@ -1,6 +1,9 @@
 // Reload and the message list of the main window.
 #include <QHeaderView>
 #include <QTreeWidget>
+#include <map>
+#include <memory>
+#include <vector>
 
 #include "mainapp/Main.h"
 #include "mainapp/MainBusy.h"
@@ -55,10 +58,23 @@ void TFormMain::ToolButtonReloadClick(QObject* /*Sender*/) {
     Hourglass(true);
     Busy = true;
     UpdateControls();
+    // A modem whose port went away while nothing was asked of it shows so here.
+    if (ModemConnected && CommObject && CommObject->CheckLink()) ModemConnected = false;
     if (NeedOpenPort) OpenChannel();
+    else if (!ModemConnected) ReopenChannel();
     UpdateControls();
     if (ModemConnected) ShowModemState();
     busy.End();
+}
+
+// The modem's port went away under an earlier operation. The same name may
+// lead to it again (plugged in again, or a modem in its place); when it does
+// not, the modem is searched for anew, as at the start.
+void TFormMain::ReopenChannel() {
+    ModemConnected = true;
+    if (CommObject->OpenPort()) return;
+    SetAnimation(ImageListModemSearch);
+    DetectAndCreateModem();
 }
 
 void TFormMain::OpenChannel() {
@@ -94,7 +110,7 @@ void TFormMain::DetectAndCreateModem() {
     std::string result;
     DetectHook()(*CommObject, PellowOptions.CommPort, result);
     TModemClass* modem = nullptr;
-    if (result == "3comMsgPlus" || result == "ElsaMLOffice") modem = ModemFactoryHook()(result, CommObject);
+    if (result == "3comMsgPlus" || result == "ElsaMLOffice") modem = FamilyObject(result);
     if (modem) {
         ModemObject = modem;
         PellowOptions.CommPort = CommObject->GetPortNumber();
@@ -109,6 +125,39 @@ void TFormMain::DetectAndCreateModem() {
     Hourglass(false);
     ModemConnected = false;
     NeedOpenPort = true;
+}
+
+namespace {
+
+// The family each modem object was made for, so that the modem found again
+// after its port went away is served on by the object that served it.
+std::map<const TModemClass*, std::string>& Families() {
+    static std::map<const TModemClass*, std::string> families;
+    return families;
+}
+
+// Objects that a modem of another family has replaced. Nothing frees a modem
+// object before the process ends; these stay reachable until then.
+std::vector<TModemClass*>& Replaced() {
+    static std::vector<TModemClass*> replaced;
+    return replaced;
+}
+
+}  // namespace
+
+TModemClass* TFormMain::FamilyObject(const std::string& Detected) {
+    if (ModemObject && ModemReady) {
+        const auto known = Families().find(ModemObject);
+        if (known != Families().end() && known->second == Detected) {
+            ModemObject->Comm = CommObject;
+            return ModemObject;
+        }
+    }
+    TModemClass* modem = ModemFactoryHook()(Detected, CommObject);
+    if (!modem) return nullptr;
+    Families()[modem] = Detected;
+    if (ModemObject && ModemObject != modem) Replaced().push_back(ModemObject);
+    return modem;
 }
 
 void TFormMain::ShowModemState() {
@@ -161,7 +210,8 @@ void TFormMain::RunAutostartSteps() {
 }
 
 void TFormMain::AddMessageItem(int32_t N) {
-    auto* item = new QTreeWidgetItem();
+    // The row is the list's once it is added; a modem failure on the way leaves none.
+    auto item = std::make_unique<QTreeWidgetItem>();
     for (int p = 0; p < 4; ++p) {
         std::string text;
         int image = -1;
@@ -186,5 +236,5 @@ void TFormMain::AddMessageItem(int32_t N) {
         item->setData(p, Qt::UserRole, image);
         if (image >= 0) item->setIcon(p, QIcon(ImageListListView->Image(image)));
     }
-    ExtListView1->addTopLevelItem(item);
+    ExtListView1->addTopLevelItem(item.release());
 }

@@ -135,7 +135,12 @@ TEST_F(ModemSimTest, VanishOnTakesTheLineAwayInTheMiddleOfAReply) {
     SimClient c(sim.Link());
     c.Exchange("ATE0\r", "ATE0\r\n\r\nOK\r\n");
     c.Send("ATI4\r");
-    EXPECT_EQ(c.Read(100, 3000).size(), 9u);
+    // Not one byte more; fewer when the kernel had not passed them all on
+    // before the line went (it drops what the client has not read yet).
+    const std::string got = c.Read(100, 3000);
+    EXPECT_LE(got.size(), 9u);
+    const std::size_t head = std::min<std::size_t>(got.size(), 2);
+    EXPECT_EQ(got.substr(0, head), std::string("\r\n").substr(0, head)) << "the start of the reply";
     EXPECT_TRUE(c.HungUp());
     EXPECT_EQ(sim.Stop(), 128 + SIGKILL);
     c.Close();
