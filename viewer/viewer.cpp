@@ -44,9 +44,10 @@ W* Named(W* w, const char* name) {
     return w;
 }
 
-// The first start's size: a fax page at best fit fills most of it.
+// The first start's size: a fax page at best fit fills most of it, and the window
+// fits a screen 768 pixels high with its frame.
 constexpr int FirstWidth = 700;
-constexpr int FirstHeight = 760;
+constexpr int FirstHeight = 700;
 
 }  // namespace
 
