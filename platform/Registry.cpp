@@ -139,7 +139,7 @@ bool TRegistry::Resolve(const std::string& Key, std::vector<std::string>& names)
     if (!SplitKeyPath(Key, below)) return false;
     names = (fromRoot || !open_) ? std::vector<std::string>{} : path_;
     names.insert(names.end(), below.begin(), below.end());
-    return true;
+    return WithinKeyDepth(names);
 }
 
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
@@ -230,7 +230,7 @@ std::vector<std::string> TRegistry::GetKeyNames() const {
     std::vector<std::string> names;
     std::shared_ptr<const TRegKey> tree;
     if (const TRegKey* k = CurrentKey(tree)) {
-        for (const TRegKey& sub : k->SubKeys) names.push_back(sub.Name);
+        for (const auto& sub : k->SubKeys) names.push_back(sub->Name);
     }
     return names;
 }
@@ -306,7 +306,8 @@ std::string TRegistry::ReadString(const std::string& Name) const {
     if (v.DataType != TRegDataType::rdString && v.DataType != TRegDataType::rdExpandString) {
         throw ERegistryException("Invalid data type for '" + Name + "'");
     }
-    return v.Data;
+    // Text reads up to its first NUL, as the class library reads it; the hive keeps the rest.
+    return v.Data.substr(0, v.Data.find('\0'));
 }
 
 int32_t TRegistry::ReadInteger(const std::string& Name) const {
@@ -393,7 +394,7 @@ void TRegistry::WriteBinaryData(const std::string& Name, const std::vector<uint8
 
 void TRegBatch::Add(const std::string& Key, const std::string& Name, TRegValue Value) {
     std::vector<std::string> path;
-    if (!SplitKeyPath(Key, path) || !ValidValueName(Name)) throw SetDataFailed(Name);
+    if (!SplitKeyPath(Key, path) || !WithinKeyDepth(path) || !ValidValueName(Name)) throw SetDataFailed(Name);
     entries_.push_back({std::move(path), Name, std::move(Value)});
 }
 

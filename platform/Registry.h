@@ -9,8 +9,9 @@
 // atomically (temporary file, fsync, rename), so no change is lost and a
 // crash never leaves half a hive. Readers need no lock: they see the last
 // complete file and read it again when it changed. A hive that cannot be
-// parsed is renamed to "<hive>.bad" (never overwritten), reported once on
-// standard error and read as empty. A hive whose file or folder does not let
+// parsed, or holds a key beyond the registry's limits (512 levels, names of
+// 255 characters), is renamed to "<hive>.bad" (never overwritten), reported
+// once on standard error and read as empty. A hive whose file or folder does not let
 // us write fails every change, as a key without write access does; reads go on.
 #include <cstdint>
 #include <functional>

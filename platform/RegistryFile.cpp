@@ -107,8 +107,11 @@ std::string ReadByteList(Cursor& c) {
     return bytes;
 }
 
-// Text stored as hexadecimal bytes ends at its first NUL, as the registry reads it.
-std::string TextOfBytes(const std::string& bytes) { return bytes.substr(0, bytes.find('\0')); }
+// Text stored as hexadecimal bytes ends in the NUL that closes it, which is
+// no part of the text; a NUL before it is (readers end the text there).
+std::string TextOfBytes(const std::string& bytes) {
+    return !bytes.empty() && bytes.back() == '\0' ? bytes.substr(0, bytes.size() - 1) : bytes;
+}
 
 void ReadData(Cursor& c, TRegValue& v) {
     if (!c.AtEnd() && c.text[c.pos] == '"') {
@@ -173,6 +176,8 @@ TRegKey* ReadKeyLine(const Cursor& c, TRegKey& root, const std::string& rootName
     std::vector<std::string> names;
     if (!SplitKeyPath(t.substr(1, t.size() - 2), names) || names.empty()) c.Fail("bad key name");
     if (!SameName(names.front(), rootName)) c.Fail("key outside " + rootName);
+    if (!WithinKeyDepth({names.begin() + 1, names.end()}))
+        c.Fail("key path deeper than " + std::to_string(MaxKeyDepth) + " levels");
     TRegKey* key = &root;
     bool created = false;
     for (std::size_t i = 1; i < names.size(); ++i) key = &key->SubKey(names[i], created);
@@ -194,10 +199,28 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-template <typename Item>
-auto LowerBound(std::vector<Item>& items, const std::string& folded) {
-    return std::lower_bound(items.begin(), items.end(), folded,
-                            [](const Item& it, const std::string& f) { return it.Folded < f; });
+using TSubKeys = std::vector<std::shared_ptr<TRegKey>>;
+
+template <typename Keys>
+auto LowerBound(Keys& keys, const std::string& folded) {
+    return std::lower_bound(keys.begin(), keys.end(), folded,
+                            [](const std::shared_ptr<TRegKey>& k, const std::string& f) { return k->Folded < f; });
+}
+
+// The key at the end of Path below Key; the mutable one copies each shared key on the way.
+template <typename Key>
+Key* FindPath(Key* key, const std::vector<std::string>& path) {
+    for (const std::string& name : path) {
+        key = key->FindSubKey(name);
+        if (!key) return nullptr;
+    }
+    return key;
+}
+
+// Characters as the registry counts them (UTF-16 code units).
+std::size_t NameLength(const std::string& name) {
+    if (IsAscii(name)) return name.size();
+    return static_cast<std::size_t>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).size());
 }
 
 std::string Escape(const std::string& s) {
@@ -251,13 +274,10 @@ std::string FormatValue(const TRegValue& v) {
     return FormatBytes(head + type, v.Data);
 }
 
-void FormatKey(const TRegKey& key, const std::string& path, bool isRoot, std::string& out) {
-    if (!isRoot || !key.Values.empty()) {
-        out += "[" + path + "]\n";
-        for (const TRegValue& v : key.Values) out += FormatValue(v);
-        out += "\n";
-    }
-    for (const TRegKey& sub : key.SubKeys) FormatKey(sub, path + "\\" + sub.Name, false, out);
+void FormatSection(const TRegKey& key, const std::string& path, std::string& out) {
+    out += "[" + path + "]\n";
+    for (const TRegValue& v : key.Values) out += FormatValue(v);
+    out += "\n";
 }
 
 }  // namespace
@@ -283,42 +303,63 @@ bool SplitKeyPath(const std::string& path, std::vector<std::string>& names) {
     while (true) {
         const std::size_t sep = p.find('\\', start);
         std::string name = p.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
-        if (name.empty() || HasControl(name)) return false;
+        if (name.empty() || HasControl(name) || NameLength(name) > MaxKeyNameLength) return false;
         names.push_back(std::move(name));
         if (sep == std::string::npos) return true;
         start = sep + 1;
     }
 }
 
+bool WithinKeyDepth(const std::vector<std::string>& path) { return path.size() <= MaxKeyDepth; }
+
 bool ValidValueName(const std::string& name) { return !HasControl(name); }
 
+TRegKey::~TRegKey() {
+    TSubKeys pending = std::move(SubKeys);
+    while (!pending.empty()) {
+        std::shared_ptr<TRegKey> k = std::move(pending.back());
+        pending.pop_back();
+        // A key that another tree still holds stays whole for it.
+        if (k.use_count() != 1) continue;
+        for (auto& sub : k->SubKeys) pending.push_back(std::move(sub));
+        k->SubKeys.clear();
+    }
+}
+
+TRegKey& TRegKey::Own(std::shared_ptr<TRegKey>& Sub) {
+    if (Sub.use_count() > 1) Sub = std::make_shared<TRegKey>(*Sub);
+    return *Sub;
+}
+
 const TRegKey* TRegKey::FindSubKey(const std::string& name) const {
-    return const_cast<TRegKey*>(this)->FindSubKey(name);
+    const std::string f = FoldName(name);
+    const auto it = LowerBound(SubKeys, f);
+    return it != SubKeys.end() && (*it)->Folded == f ? it->get() : nullptr;
 }
 
 TRegKey* TRegKey::FindSubKey(const std::string& name) {
     const std::string f = FoldName(name);
     const auto it = LowerBound(SubKeys, f);
-    return it != SubKeys.end() && it->Folded == f ? &*it : nullptr;
+    return it != SubKeys.end() && (*it)->Folded == f ? &Own(*it) : nullptr;
 }
 
 TRegKey& TRegKey::SubKey(const std::string& name, bool& Created) {
     const std::string f = FoldName(name);
     auto it = LowerBound(SubKeys, f);
-    Created = it == SubKeys.end() || it->Folded != f;
+    Created = it == SubKeys.end() || (*it)->Folded != f;
     if (Created) {
-        TRegKey k;
-        k.Name = name;
-        k.Folded = f;
+        auto k = std::make_shared<TRegKey>();
+        k->Name = name;
+        k->Folded = f;
         it = SubKeys.insert(it, std::move(k));
     }
-    return *it;
+    return Own(*it);
 }
 
 bool TRegKey::RemoveSubKey(const std::string& name) {
     const std::string f = FoldName(name);
     const auto it = LowerBound(SubKeys, f);
-    if (it == SubKeys.end() || it->Folded != f) return false;
+    if (it == SubKeys.end() || (*it)->Folded != f) return false;
     SubKeys.erase(it);
     return true;
 }
@@ -350,18 +391,9 @@ bool TRegKey::RemoveValue(const std::string& name) {
     return true;
 }
 
-const TRegKey* TRegKey::Find(const std::vector<std::string>& path) const {
-    return const_cast<TRegKey*>(this)->Find(path);
-}
+const TRegKey* TRegKey::Find(const std::vector<std::string>& path) const { return FindPath(this, path); }
 
-TRegKey* TRegKey::Find(const std::vector<std::string>& path) {
-    TRegKey* key = this;
-    for (const std::string& name : path) {
-        key = key->FindSubKey(name);
-        if (!key) return nullptr;
-    }
-    return key;
-}
+TRegKey* TRegKey::Find(const std::vector<std::string>& path) { return FindPath(this, path); }
 
 TRegKey ParseHive(const std::string& text, const std::string& RootName) {
     TRegKey root;
@@ -398,7 +430,30 @@ TRegKey ParseHive(const std::string& text, const std::string& RootName) {
 
 std::string FormatHive(const TRegKey& root, const std::string& RootName) {
     std::string out = "REGEDIT4\n\n";
-    FormatKey(root, RootName, true, out);
+    if (!root.Values.empty()) FormatSection(root, RootName, out);
+    // Depth first, parents before their subkeys, with one path that grows and
+    // shrinks on the way; no recursion, however deep the tree.
+    struct TLevel {
+        const TRegKey* key;
+        std::size_t next;        // the subkey to write next
+        std::size_t pathLength;  // of the key's own path
+    };
+    std::string path = RootName;
+    std::vector<TLevel> levels{{&root, 0, path.size()}};
+    while (!levels.empty()) {
+        TLevel& level = levels.back();
+        if (level.next == level.key->SubKeys.size()) {
+            levels.pop_back();
+            continue;
+        }
+        const TRegKey& sub = *level.key->SubKeys[level.next++];
+        path.resize(level.pathLength);
+        path += '\\';
+        path += sub.Name;
+        // A key with nothing but subkeys comes back with their lines.
+        if (!sub.Values.empty() || sub.SubKeys.empty()) FormatSection(sub, path, out);
+        levels.push_back({&sub, 0, path.size()});
+    }
     return out;
 }
 

@@ -29,8 +29,9 @@ public:
     // The hive as the file holds it now; an unparsable file is set aside and reads as empty.
     std::shared_ptr<const TRegKey> Snapshot();
 
-    // Applies Change to a fresh copy of the hive under the file lock and writes
-    // the result when Change reports a change. Raises when the hive cannot be written.
+    // Applies Change to a copy of the hive under the file lock (a copy that
+    // shares every key the change does not reach) and writes the result when
+    // Change reports a change. Raises when the hive cannot be written.
     void Modify(const std::function<bool(TRegKey&)>& Change);
 
 private:

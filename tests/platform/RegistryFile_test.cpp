@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 namespace {
 
 using registry::EHiveSyntax;
@@ -55,10 +58,9 @@ TEST(RegistryFile, WritesRegedit4Text) {
     TRegValue& b = k.Value("Bytes");
     b.DataType = TRegDataType::rdBinary;
     b.Data = std::string("\x01\xab\x00", 3);
+    // "Software" holds nothing but "Norvale": its line makes it, as reading does.
     EXPECT_EQ(FormatHive(root, kRoot),
               "REGEDIT4\n"
-              "\n"
-              "[HKEY_CURRENT_USER\\Software]\n"
               "\n"
               "[HKEY_CURRENT_USER\\Software\\Norvale]\n"
               "\"Path\"=\"C:\\\\dir \\\"quoted\\\"\"\n"
@@ -93,6 +95,12 @@ TEST(RegistryFile, RoundTripsEveryKindOfData) {
     odd.Data = std::string("a\0b\0\0", 5);
     TRegValue& zero = k.Value("zero");
     zero.DataType = TRegDataType::rdInteger;
+    k.Value("nul inside").Data = std::string("x\0y", 3);
+    k.Value("nul alone").Data = std::string(1, '\0');
+    k.Value("nul at the end").Data = std::string("ab\0", 3);
+    TRegValue& en = k.Value("expand with nul");
+    en.DataType = TRegDataType::rdExpandString;
+    en.Data = std::string("%A%\0%B%", 7);
     k.Value("name with \"quotes\" and \\").Data = "v";
 
     const std::string text = FormatHive(root, kRoot);
@@ -147,6 +155,30 @@ TEST(RegistryFile, AcceptsWhatRegeditAndEditorsWrite) {
     EXPECT_TRUE(ParseHive("REGEDIT4\n", kRoot).SubKeys.empty());
 }
 
+// A NUL between quotes, as a hand-edited hive may hold one: kept through a
+// write and a read. Text written by regedit as bytes ends in one NUL, which
+// is no part of the text.
+TEST(RegistryFile, TextWithANulReadsBackAsItWas) {
+    const char text[] = "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\0y\"\n";
+    const TRegKey root = ParseHive(std::string(text, sizeof text - 1), kRoot);
+    ASSERT_EQ(KeyAt(root, {"A"}).FindValue("v")->Data, std::string("x\0y", 3));
+    const TRegKey back = ParseHive(FormatHive(root, kRoot), kRoot);
+    EXPECT_EQ(KeyAt(back, {"A"}).FindValue("v")->Data, std::string("x\0y", 3));
+    EXPECT_EQ(KeyAt(back, {"A"}).FindValue("v")->DataType, TRegDataType::rdString);
+    const std::pair<const char*, std::string> bytes[] = {
+        {"hex(1):61,62,00", "ab"},
+        {"hex(1):61,62", "ab"},
+        {"hex(1):61,00,62,00", std::string("a\0b", 3)},
+        {"hex(1):61,00,00", std::string("a\0", 2)},
+        {"hex(1):00", ""},
+        {"hex(2):25,41,25,00", "%A%"},
+    };
+    for (const auto& [data, text] : bytes) {
+        const TRegKey r = ParseHive(std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"v\"=") + data + "\n", kRoot);
+        EXPECT_EQ(KeyAt(r, {"A"}).FindValue("v")->Data, text) << data;
+    }
+}
+
 struct BadCase {
     const char* text;
     int line;
@@ -184,6 +216,83 @@ TEST(RegistryFile, RejectsWhatIsNotAHive) {
             EXPECT_EQ(e.Line, c.line) << c.text << " -> " << e.what();
         }
     }
+}
+
+std::string DeepLine(int levels, const std::string& name = "k") {
+    std::string line = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < levels; ++i) line += "\\" + name;
+    return line + "]\n";
+}
+
+// The registry's own limits: a key path of 512 levels and key names of 255
+// characters. A hive beyond them is no hive of the registry's.
+TEST(RegistryFile, KeyPathsAndNamesWithinTheRegistrysLimits) {
+    const TRegKey ok = ParseHive("REGEDIT4\n" + DeepLine(512) + "\"v\"=\"x\"\n", kRoot);
+    std::vector<std::string> path(512, "k");
+    ASSERT_NE(ok.Find(path), nullptr);
+    EXPECT_EQ(ok.Find(path)->FindValue("v")->Data, "x");
+    const std::string long255(255, 'n'), umlauts255 = [] {
+        std::string u;
+        for (int i = 0; i < 255; ++i) u += "\xC3\x84";
+        return u;
+    }();
+    EXPECT_NE(ParseHive("REGEDIT4\n" + DeepLine(1, long255), kRoot).FindSubKey(long255), nullptr);
+    EXPECT_NE(ParseHive("REGEDIT4\n" + DeepLine(1, umlauts255), kRoot).FindSubKey(umlauts255), nullptr);
+    const std::string bad[] = {
+        "REGEDIT4\n" + DeepLine(513),
+        "REGEDIT4\n" + DeepLine(200000),
+        "REGEDIT4\n" + DeepLine(1, long255 + "n"),
+        "REGEDIT4\n" + DeepLine(1, umlauts255 + "\xC3\x84"),
+        "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n" + DeepLine(3) + DeepLine(2, long255 + "n"),
+    };
+    for (const std::string& text : bad) {
+        try {
+            ParseHive(text, kRoot);
+            ADD_FAILURE() << "accepted: " << text.substr(0, 80);
+        } catch (const EHiveSyntax& e) {
+            EXPECT_EQ(e.Line, std::count(text.begin(), text.end(), '\n')) << e.what();
+        }
+    }
+    std::vector<std::string> names;
+    EXPECT_TRUE(registry::SplitKeyPath("A\\" + long255, names));
+    EXPECT_FALSE(registry::SplitKeyPath("A\\" + long255 + "n", names));
+}
+
+// A key that only leads to deeper keys is written by those keys' lines, as it
+// is read: what is written grows with the tree, not with its depth squared.
+TEST(RegistryFile, WritesEachKeyPathOnceWhateverItsDepth) {
+    const std::string text = "REGEDIT4\n\n" + DeepLine(512) + "\n";
+    const TRegKey deep = ParseHive(text, kRoot);
+    const std::string out = FormatHive(deep, kRoot);
+    EXPECT_EQ(out, text);
+    // Empty keys, leaves and keys with values between them stay as they were.
+    const std::string mixed =
+        "REGEDIT4\n\n"
+        "[HKEY_CURRENT_USER\\A\\B]\n\"v\"=dword:00000001\n\n"
+        "[HKEY_CURRENT_USER\\A\\B\\C\\D]\n\n"
+        "[HKEY_CURRENT_USER\\A\\E]\n\n"
+        "[HKEY_CURRENT_USER\\F]\n\n";
+    const TRegKey m = ParseHive(mixed, kRoot);
+    EXPECT_EQ(FormatHive(m, kRoot), mixed);
+    for (const std::vector<std::string>& p : std::vector<std::vector<std::string>>{
+             {"A"}, {"A", "B"}, {"A", "B", "C"}, {"A", "B", "C", "D"}, {"A", "E"}, {"F"}})
+        EXPECT_NE(ParseHive(FormatHive(m, kRoot), kRoot).Find(p), nullptr) << p.back();
+}
+
+// A tree deeper than any hive may be (made in memory) is still written and
+// taken apart without recursion.
+TEST(RegistryFile, AVeryDeepTreeInMemory) {
+    std::unique_ptr<TRegKey> root = std::make_unique<TRegKey>(ParseHive("", kRoot));
+    TRegKey* k = root.get();
+    bool created = false;
+    for (int i = 0; i < 200000; ++i) k = &k->SubKey("k", created);
+    k->Value("v").Data = "bottom";
+    const std::string out = FormatHive(*root, kRoot);
+    EXPECT_LT(out.size(), 200000u * 2 + 100);
+    EXPECT_NE(out.find("\\k\\k]\n\"v\"=\"bottom\"\n"), std::string::npos);
+    const TRegKey copy = *root;  // shares the keys below: nothing deep is copied
+    root.reset();
+    EXPECT_EQ(copy.SubKeys.size(), 1u);
 }
 
 TEST(RegistryFile, NamesFoldWithoutRegardToCase) {

@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
 #include "platform/Files.h"
+#include "platform/RegistryHive.h"
 #include "testkit/TestKit.h"
 
 namespace {
@@ -60,11 +62,9 @@ TEST_F(Registry, WritesTypedValuesAsRegedit4) {
     reg.WriteString("LogFileName", "/home/me/Pellow.log");
     reg.WriteString("", "the default (unnamed) value");
     reg.WriteBinaryData("DCB", {0x1c, 0, 0, 0});
+    // The documented example: the keys above hold nothing but it, and its line makes them.
     EXPECT_EQ(testkit::ReadFile(Hkcu()),
               "REGEDIT4\n\n"
-              "[HKEY_CURRENT_USER\\SOFTWARE]\n\n"
-              "[HKEY_CURRENT_USER\\SOFTWARE\\Norvale]\n\n"
-              "[HKEY_CURRENT_USER\\SOFTWARE\\Norvale\\Pellow]\n\n"
               "[HKEY_CURRENT_USER\\SOFTWARE\\Norvale\\Pellow\\Version 0.50]\n"
               "\"LogFile\"=dword:00000001\n"
               "\"LogFileName\"=\"/home/me/Pellow.log\"\n"
@@ -319,6 +319,93 @@ TEST_F(Registry, AnUnparsableHiveIsSetAsideOnceAndReadAsEmpty) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(testkit::ReadFile(Hkcu() + ".bad"), broken);
     EXPECT_EQ(testkit::ReadFile(Hkcu() + ".2.bad"), "garbage");
+}
+
+// A hive whose key path goes deeper than the registry's 512 levels (a
+// 400 kB line of 200000 levels), or whose key name is longer than 255
+// characters, is kept aside as any unparsable hive: reported once, read as
+// empty, and the next write starts a fresh hive of its own size.
+TEST_F(Registry, AHiveBeyondTheRegistrysLimitsIsSetAsideAndDefaultsServe) {
+    ASSERT_TRUE(files::ForceDirectories(home.Path() + "/registry"));
+    const std::string keep = "[HKEY_CURRENT_USER\\SOFTWARE\\Norvale\\Pellow\\Version 0.50]\n\"LogFile\"=dword:00000000\n";
+    std::string deep = "[HKEY_CURRENT_USER\\Deep";
+    for (int i = 0; i < 200000; ++i) deep += "\\k";
+    for (const std::string& odd : {deep + "]\n", "[HKEY_CURRENT_USER\\" + std::string(256, 'n') + "]\n"}) {
+        const std::string text = "REGEDIT4\n\n" + keep + "\n" + odd;
+        testkit::WriteFile(Hkcu(), text);
+        std::filesystem::remove(Hkcu() + ".bad");
+        const auto start = std::chrono::steady_clock::now();
+        testing::internal::CaptureStderr();
+        TRegistry reg;
+        EXPECT_FALSE(reg.OpenKeyReadOnly(kKey));
+        EXPECT_FALSE(reg.KeyExists("Deep"));
+        const std::string report = testing::internal::GetCapturedStderr();
+        EXPECT_NE(report.find(Hkcu() + ".bad"), std::string::npos) << report;
+        EXPECT_EQ(testkit::ReadFile(Hkcu() + ".bad"), text);
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(reg.OpenKey(kKey, true));
+        reg.WriteInteger("LogFile", 1);
+        EXPECT_EQ(reg.ReadInteger("LogFile"), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "reported once";
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
+        EXPECT_LT(testkit::ReadFile(Hkcu()).size(), 200u);
+    }
+}
+
+// A write copies the keys on its way down and shares the rest with the tree
+// it started from, which stays as it was for whoever reads it.
+TEST_F(Registry, AWriteCopiesOnlyTheKeysOnItsPath) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\A\\B", true));
+    reg.WriteInteger("v", 1);
+    ASSERT_TRUE(reg.OpenKey("\\C\\D", true));
+    reg.WriteInteger("w", 1);
+    const auto store = registry::HiveStore(Hkcu(), "HKEY_CURRENT_USER");
+    const auto before = store->Snapshot();
+    ASSERT_TRUE(reg.OpenKey("\\A\\B", false));
+    reg.WriteInteger("v", 2);
+    const auto after = store->Snapshot();
+    ASSERT_NE(before, after);
+    EXPECT_EQ(before->Find({"A", "B"})->FindValue("v")->DWord, 1u);
+    EXPECT_EQ(after->Find({"A", "B"})->FindValue("v")->DWord, 2u);
+    EXPECT_NE(before->FindSubKey("A"), after->FindSubKey("A"));
+    EXPECT_EQ(before->FindSubKey("C"), after->FindSubKey("C")) << "the key the write did not reach is shared";
+}
+
+// A key the hive could not hold is no key of ours either.
+TEST_F(Registry, KeysBeyondTheRegistrysLimitsAreRefused) {
+    std::string deep = "Deep";
+    for (int i = 1; i < 512; ++i) deep += "\\k";
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(deep, true));
+    EXPECT_FALSE(reg.OpenKey("k", true)) << "level 513 below the open key";
+    EXPECT_FALSE(reg.OpenKey("\\" + deep + "\\k", true));
+    EXPECT_EQ(ErrorOf([&] { reg.CreateKey("\\" + deep + "\\k"); }), "Failed to create key \\" + deep + "\\k");
+    EXPECT_FALSE(reg.OpenKey("\\" + std::string(256, 'n'), true));
+    EXPECT_TRUE(reg.OpenKey("\\" + std::string(255, 'n'), true));
+    registry::TRegBatch batch;
+    EXPECT_EQ(ErrorOf([&] { batch.WriteInteger("\\" + deep + "\\k", "v", 1); }), "Failed to set data for 'v'");
+    // What was made reads back as it was written.
+    EXPECT_NO_THROW(registry::ParseHive(testkit::ReadFile(Hkcu()), "HKEY_CURRENT_USER"));
+    EXPECT_TRUE(reg.KeyExists("\\" + deep));
+}
+
+// Text holding a NUL, as a hand-edited hive may have it, stays whole in the
+// hive whatever else is written; the program reads it up to the NUL, as the
+// registry's text is read.
+TEST_F(Registry, TextWithANulSurvivesTheWritesOfOtherValues) {
+    ASSERT_TRUE(files::ForceDirectories(home.Path() + "/registry"));
+    const char text[] = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=\"x\0y\"\n";
+    testkit::WriteFile(Hkcu(), std::string(text, sizeof text - 1));
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("K", true));
+    EXPECT_EQ(reg.ReadString("v"), "x");
+    EXPECT_EQ(reg.GetDataSize("v"), 4);
+    for (int i = 0; i < 3; ++i) reg.WriteInteger("other" + std::to_string(i), i);
+    const registry::TRegKey hive = registry::ParseHive(testkit::ReadFile(Hkcu()), "HKEY_CURRENT_USER");
+    EXPECT_EQ(hive.FindSubKey("K")->FindValue("v")->Data, std::string("x\0y", 3));
+    EXPECT_EQ(reg.ReadString("v"), "x");
+    EXPECT_EQ(reg.GetDataSize("v"), 4);
 }
 
 // Runs Body as an ordinary user in a child process, its standard error going to ErrPath;

@@ -170,6 +170,26 @@ TEST_F(PellowSystemTest, RecentGuiLibraryStartsAndSigtermClosesTheWindowNormally
     }
 }
 
+// A hive with a key path 200000 levels deep (a 400 kB line) is no hive the
+// registry could hold: it is kept aside whole and Pellow starts on its
+// defaults, and what it writes at the end is a hive of its own size.
+TEST_F(PellowSystemTest, AHiveTooDeepForTheRegistryIsSetAsideAndPellowStartsOnDefaults) {
+    std::filesystem::create_symlink(home.Path() + "/no-such-device", testkit::PortLink(1));
+    std::string deep = "[HKEY_CURRENT_USER\\Deep";
+    for (int i = 0; i < 200000; ++i) deep += "\\k";
+    const std::string hive = Hive() + "\n" + deep + "]\n";
+    testkit::WriteFile(home.Path() + "/registry/HKCU.reg", hive);
+    auto run = Start();
+    ASSERT_TRUE(WaitFor([&] { return testkit::ReadFile(LogPath()).find("Start von Pellow!") != std::string::npos; }, 20));
+    EXPECT_EQ(run->Wait(2), -1);
+    run->Signal(SIGTERM);
+    EXPECT_EQ(run->Wait(30), 0);
+    EXPECT_EQ(testkit::ReadFile(home.Path() + "/registry/HKCU.reg.bad"), hive);
+    EXPECT_TRUE(PlacementSaved()) << Hive();
+    EXPECT_LT(Hive().size(), 20000u);
+    EXPECT_EQ(Hive().find("Deep"), std::string::npos);
+}
+
 TEST_F(PellowSystemTest, UnknownParameterEndsWithItsMessage) {
     // The options of the GUI toolkit are no parameters of the program either.
     const std::pair<std::vector<std::string>, std::string> cases[] = {
