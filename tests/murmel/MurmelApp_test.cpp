@@ -89,11 +89,15 @@ TEST(MurmelApp, InstallPathIsTheProgramsFolder) {
     EXPECT_EQ(GetProfileString(kInstall, "Path", ""), "/opt/pellow");
 }
 
-class DialogAndWorker : public workerkit::WorkerTest {};
+class DialogAndWorker : public workerkit::WorkerTest {
+protected:
+    testkit::ScopedScriptedUi ui;  // the dialog tells of the fax in a box
+};
 
 TEST_F(DialogAndWorker, TheDialogAsMainWindowGetsTheWorkersMessages) {
     StartSim(workerkit::Voice(1) + workerkit::Fax());
     WriteProfileFlag(kOptions, "Autodelete", true);  // a fax: nothing erased
+    WriteProfileFlag(kOptions, "Autocheck", false);  // the test starts the check itself
     CMurmelDlg dlg;
     SetMainWindow(&dlg);
     testkit::WriteFile(out + "/Debug.txt", "");

@@ -95,12 +95,13 @@ protected:
         sim = std::make_unique<testkit::ModemSim>(testkit::PortLink(2), Args);
     }
 
-    // One worker run to its end; the messages it posted are added to
+    // One worker run (the download worker unless Entry names another) to its
+    // end; the messages it posted are added to
     // `recorder.got`. Returns its result code, which must be the one last
     // message of the run.
-    int RunWorker() {
+    int RunWorker(unsigned (*Entry)(void*) = murmel::ReadThread) {
         const std::size_t before = recorder.got.size();
-        std::thread worker(murmel::ReadThread, nullptr);
+        std::thread worker(Entry, nullptr);
         worker.join();
         QCoreApplication::sendPostedEvents(&recorder);
         const std::vector<Posted> run(recorder.got.begin() + static_cast<long>(before), recorder.got.end());
