@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
-#include <vector>
 
 #include "murmel/DebugLog.h"
 #include "murmel/GsmRepack.h"
@@ -210,16 +210,14 @@ int konvertiere(std::span<uint8_t> Buffer, std::size_t Position, std::time_t Clo
     if (!stream) return 0;
     std::size_t estimate = 0;
     if (!stream->Size(gsmLength, estimate)) return 0;
-    std::vector<uint8_t> wav;
-    try {
-        wav.resize(estimate * 3 / 2 + kWavHeaderBytes);
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    // Half again the stream's estimate, as the conversion's buffer; what the
+    // conversion does not fill is never touched, so it is not cleared either.
+    const std::size_t capacity = estimate * 3 / 2;
+    std::unique_ptr<uint8_t[]> wav(new (std::nothrow) uint8_t[capacity + kWavHeaderBytes]);
+    if (!wav) return 0;
     std::size_t used = 0, produced = 0;
-    if (!stream->Convert(data, gsmLength, wav.data() + kWavHeaderBytes, wav.size() - kWavHeaderBytes, used, produced))
-        return 0;
-    WriteMessageWavHeader(wav.data(), static_cast<uint32_t>(produced));
+    if (!stream->Convert(data, gsmLength, wav.get() + kWavHeaderBytes, capacity, used, produced)) return 0;
+    WriteMessageWavHeader(wav.get(), static_cast<uint32_t>(produced));
 
     const int32_t counter = GetProfileInt(kOptions, "Counter", 1);
     const std::string name = NumberedName("Voic%04d.wav", counter);
@@ -229,7 +227,7 @@ int konvertiere(std::span<uint8_t> Buffer, std::size_t Position, std::time_t Clo
     const std::string part = name.substr(0, name.size() - 4) + ".tmp";
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return SkipNumber(counter);
-    const bool written = WriteAll(fd, wav.data(), kWavHeaderBytes + produced) && ::fsync(fd) == 0;
+    const bool written = WriteAll(fd, wav.get(), kWavHeaderBytes + produced) && ::fsync(fd) == 0;
     ::close(fd);
     if (!written) {
         DebugLog("   Exception bei CFile::Write.");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace audio {
@@ -60,15 +61,18 @@ bool CompressionStream::Convert(const uint8_t* Source, std::size_t SourceBytes, 
     const std::size_t outBlock = decoding_ ? kPcmBlockBytes : kGsmBlockBytes;
     const std::size_t blocks = std::min(SourceBytes / inBlock, Capacity / outBlock);
     gsm_signal pcm[2 * kFrameSamples];
+    const bool direct = reinterpret_cast<std::uintptr_t>(Target) % alignof(gsm_signal) == 0;
     for (std::size_t b = 0; b < blocks; ++b) {
         const uint8_t* in = Source + b * inBlock;
         uint8_t* out = Target + b * outBlock;
         if (decoding_) {
             auto* block = const_cast<gsm_byte*>(in);
-            if (gsm_decode(codec_->handle, block, pcm) < 0 ||
-                gsm_decode(codec_->handle, block + kFirstHalfIn, pcm + kFrameSamples) < 0)
+            // Straight into the target where its samples are aligned.
+            gsm_signal* samples = direct ? reinterpret_cast<gsm_signal*>(out) : pcm;
+            if (gsm_decode(codec_->handle, block, samples) < 0 ||
+                gsm_decode(codec_->handle, block + kFirstHalfIn, samples + kFrameSamples) < 0)
                 return false;
-            std::memcpy(out, pcm, kPcmBlockBytes);
+            if (!direct) std::memcpy(out, pcm, kPcmBlockBytes);
         } else {
             std::memcpy(pcm, in, kPcmBlockBytes);
             gsm_encode(codec_->handle, pcm, out);

@@ -137,4 +137,14 @@ TEST(AudioCodec, ConvertsOnlyWhatFitsTheTarget) {
     EXPECT_EQ(none, 0u);
 }
 
+TEST(AudioCodec, ATargetAtAnOddAddressGetsTheSameSamples) {
+    const std::vector<uint8_t> blocks = ConvertAll(kPcm8k16Mono, kGsm610, Bytes(Speech(320 * 6)));
+    const std::vector<uint8_t> aligned = ConvertAll(kGsm610, kPcm8k16Mono, blocks);
+    auto stream = CompressionStream::Open(kGsm610, kPcm8k16Mono);
+    std::vector<uint8_t> out(aligned.size() + 1);
+    std::size_t used = 0, produced = 0;
+    ASSERT_TRUE(stream->Convert(blocks.data(), blocks.size(), out.data() + 1, aligned.size(), used, produced));
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 1, out.end()), aligned);
+}
+
 }  // namespace
