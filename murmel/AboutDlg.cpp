@@ -60,4 +60,5 @@ CAboutDlg::CAboutDlg(QWidget* Parent) : QDialog(Parent) {
     row->addWidget(ok, 0, Qt::AlignTop);
     auto* top = new QVBoxLayout(this);
     top->addLayout(row);
+    top->setSizeConstraint(QLayout::SetFixedSize);
 }

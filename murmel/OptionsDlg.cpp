@@ -51,10 +51,10 @@ bool ReadUnsigned(const QString& text, unsigned& value) {
     return true;
 }
 
-QCheckBox* AddCheck(QWidget* owner, QGridLayout* grid, int row, const char* id, const char* text) {
+QCheckBox* AddCheck(QWidget* owner, QGridLayout* grid, int row, const char* id, const char* text, int span = 3) {
     auto* box = new QCheckBox(QString::fromUtf8(text), owner);
     box->setObjectName(id);
-    grid->addWidget(box, row, 0, 1, 3);
+    grid->addWidget(box, row, 0, 1, span);
     return box;
 }
 
@@ -83,6 +83,7 @@ COptionsDlg::COptionsDlg(QWidget* Parent) : QDialog(Parent) {
     sg->addWidget(new QLabel("Path", save), 0, 0);
     QLineEdit* path = AddEdit(save, "1022");
     path->setValidator(new MaxChars(256, path));
+    path->setMinimumWidth(path->fontMetrics().horizontalAdvance(QString(32, 'x')));
     sg->addWidget(path, 0, 1);
     auto* browse = new QPushButton("...", save);
     browse->setObjectName("1023");
@@ -91,7 +92,8 @@ COptionsDlg::COptionsDlg(QWidget* Parent) : QDialog(Parent) {
     sg->addWidget(new QLabel("Counter", save), 1, 0);
     QLineEdit* counter = AddEdit(save, "1024");
     counter->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), counter));
-    sg->addWidget(counter, 1, 1);
+    counter->setMaximumWidth(counter->fontMetrics().horizontalAdvance("0000000"));
+    sg->addWidget(counter, 1, 1, Qt::AlignLeft);
 
     auto* send = new QGroupBox("Send Messages", this);
     auto* mg = new QGridLayout(send);
@@ -113,8 +115,11 @@ COptionsDlg::COptionsDlg(QWidget* Parent) : QDialog(Parent) {
     baudrate_->setObjectName("1031");
     for (const char* b : {"9600", "19200", "38400", "57600", "115200"}) baudrate_->addItem(b);
     dg->addWidget(baudrate_, 1, 1);
-    AddCheck(modem, dg, 2, "1029", "Set the number of rings to");
-    dg->addWidget(AddEdit(modem, "1030"), 2, 2);
+    AddCheck(modem, dg, 2, "1029", "Set the number of rings to", 2);
+    QLineEdit* rings = AddEdit(modem, "1030");
+    rings->setMaximumWidth(rings->fontMetrics().horizontalAdvance("00000"));
+    dg->addWidget(rings, 2, 2, Qt::AlignLeft);
+    dg->setColumnStretch(2, 1);
 
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("1");
@@ -134,6 +139,7 @@ COptionsDlg::COptionsDlg(QWidget* Parent) : QDialog(Parent) {
     auto* top = new QVBoxLayout(this);
     top->addLayout(grid);
     top->addLayout(buttons);
+    top->setSizeConstraint(QLayout::SetFixedSize);  // a dialog of a fixed size, as its resource lays it out
 
     connect(ok, &QPushButton::clicked, this, &COptionsDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &COptionsDlg::reject);
