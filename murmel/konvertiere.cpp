@@ -34,18 +34,6 @@ constexpr uint8_t kUnknown = 0xFF;
 std::mutex g_hookLock;
 std::function<void(const std::string&)> g_wavWritten;
 
-std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
 int LocalSeconds(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);
@@ -112,15 +100,9 @@ void CountMessage(int32_t counter) {
 
 }  // namespace
 
-std::time_t UnknownTimeMarker() { return LocalTime(1971, 1, 1, 1, 1, 1); }
+std::time_t UnknownTimeMarker() { return LocalToTimeT(EncodeDate(1971, 1, 1) + EncodeTime(1, 1, 1, 0)); }
 
-std::time_t LocalNow() {
-    int y, mo, d, h, mi, s, ms;
-    const TDateTime now = Now();
-    DecodeDate(now, y, mo, d);
-    DecodeTime(now, h, mi, s, ms);
-    return LocalTime(y, mo, d, h, mi, s);
-}
+std::time_t LocalNow() { return LocalToTimeT(Now()); }
 
 void SetWavWrittenHook(std::function<void(const std::string& Path)> Hook) {
     std::lock_guard<std::mutex> g(g_hookLock);

@@ -79,6 +79,21 @@ QString LocaleTime(TDateTime v) {
 }  // namespace
 
 TDateTime Now() { return RealNow() + g_offset.load(); }
+
+std::time_t LocalToTimeT(TDateTime Value) {
+    int y, mo, d, h, mi, s, ms;
+    DecodeDate(Value, y, mo, d);
+    DecodeTime(Value, h, mi, s, ms);
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_sec = s;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
 TDateTime Date() { return std::floor(Now()); }
 TDateTime Time() {
     const TDateTime n = Now();

@@ -3,6 +3,7 @@
 // 1899, the time of day as the fraction. Now() is the one clock of the system;
 // tests move it to a fixed moment and it runs on from there.
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 using TDateTime = double;
@@ -15,6 +16,10 @@ TDateTime Time();  // the time of day as a fraction
 void SetNow(TDateTime Moment);
 // Back to the real clock.
 void ResetClock();
+
+// A local date-time as whole seconds since the epoch (a fraction of a
+// second is dropped); -1 when the moment cannot be told.
+std::time_t LocalToTimeT(TDateTime Value);
 
 // Milliseconds of a monotonic clock, wrapping at 2^32 like the tick count the
 // time-outs are measured on; compare with unsigned subtraction.

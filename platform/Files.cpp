@@ -102,18 +102,7 @@ long long FileSize(const std::string& Path) {
 }
 
 bool SetFileDate(const std::string& Path, TDateTime When) {
-    int y, mo, d, h, mi, s, ms;
-    DecodeDate(When, y, mo, d);
-    DecodeTime(When, h, mi, s, ms);
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
+    const std::time_t t = LocalToTimeT(When);
     if (t == static_cast<std::time_t>(-1)) return false;
     timespec times[2];
     times[0].tv_sec = t;

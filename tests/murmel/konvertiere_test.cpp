@@ -98,15 +98,7 @@ TEST(konvertiere, PairsBecomeBlocksAndALastIncompletePairIsDropped) {
 }
 
 std::time_t Local(int y, int mo, int d, int h, int mi, int s) {
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
+    return LocalToTimeT(EncodeDate(y, mo, d) + EncodeTime(h, mi, s, 0));
 }
 
 TEST(konvertiere, MessageTimeAndTheTimeTheFileGets) {

@@ -44,3 +44,20 @@ TEST(Clock, FormatsWithTheUsersLocaleAndSpecifiers) {
     EXPECT_EQ(FormatDateTime("d.m.yy \"at\" h", v), "4.3.01 at 5");
     unsetenv("LC_ALL");
 }
+
+TEST(Clock, LocalToTimeTGivesTheSameLocalMomentInWholeSeconds) {
+    for (const auto& [d, t] : {std::pair{EncodeDate(2001, 3, 4), EncodeTime(5, 6, 7, 0)},
+                               std::pair{EncodeDate(1971, 1, 1), EncodeTime(1, 1, 1, 999)},
+                               std::pair{EncodeDate(2026, 7, 1), EncodeTime(23, 59, 59, 0)}}) {
+        const std::time_t v = LocalToTimeT(d + t);
+        std::tm tm{};
+        localtime_r(&v, &tm);
+        int y, mo, day, h, mi, s, ms;
+        DecodeDate(d + t, y, mo, day);
+        DecodeTime(d + t, h, mi, s, ms);
+        EXPECT_EQ(tm.tm_year + 1900, y);
+        EXPECT_EQ(tm.tm_mon + 1, mo);
+        EXPECT_EQ(tm.tm_mday, day);
+        EXPECT_EQ(tm.tm_hour * 10000 + tm.tm_min * 100 + tm.tm_sec, h * 10000 + mi * 100 + s);
+    }
+}
