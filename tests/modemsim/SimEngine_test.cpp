@@ -465,13 +465,13 @@ TEST(SimEngine, BaudHoldsTheOutputToItsRate) {
             r.now = next;
             continue;
         }
-        EXPECT_LE(n, 9u);  // never more than 10 ms of bytes at once
+        EXPECT_LE(n, 1u);  // never more than 2 ms of bytes at once: one at this speed
         r.Core().Written(n, r.now);
         sent += n;
     }
     EXPECT_EQ(sent, 4 + 960 + 6u);
-    // The first 10 ms of bytes go at once, the rest at 960 bytes per second.
-    EXPECT_NEAR(static_cast<double>(r.now - start), (970.0 - 9.6) / 960 * 1000, 15);
+    // The first byte goes at once, the rest at 960 bytes per second.
+    EXPECT_NEAR(static_cast<double>(r.now - start), (970.0 - 1) / 960 * 1000, 15);
 }
 
 TEST(SimEngine, NoiseIsDeterministicAndCoversAllBytes) {

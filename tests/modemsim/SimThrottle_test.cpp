@@ -14,18 +14,29 @@ TEST(SimThrottle, UnlimitedLetsEverythingGoAtOnce) {
     EXPECT_EQ(t.ReadyAt(1 << 20, 5), 5u);
 }
 
-TEST(SimThrottle, RefillsAtTheRateAndNeverBurstsBeyondTenMilliseconds) {
-    Throttle t(1000, 0);  // a byte per millisecond, ten in the bucket
+TEST(SimThrottle, RefillsAtTheRateAndNeverBurstsBeyondTwoMilliseconds) {
+    Throttle t(5000, 0);  // five bytes per millisecond, ten in the bucket
     EXPECT_EQ(t.Allowed(0), 10u);
     t.Sent(10, 0);
     EXPECT_EQ(t.Allowed(0), 0u);
-    EXPECT_EQ(t.Allowed(3), 3u);
-    EXPECT_EQ(t.ReadyAt(10, 3), 5u);  // half the bucket is worth a wake-up
-    EXPECT_EQ(t.ReadyAt(10, 5), 5u);
-    EXPECT_EQ(t.ReadyAt(2, 3), 3u);
+    EXPECT_EQ(t.ReadyAt(10, 0), 1u);  // half the bucket is worth a wake-up
+    EXPECT_EQ(t.Allowed(1), 5u);
+    EXPECT_EQ(t.ReadyAt(10, 1), 1u);
+    EXPECT_EQ(t.ReadyAt(2, 1), 1u);
     EXPECT_EQ(t.Allowed(100000), 10u);  // a long pause earns no more than the bucket
     t.Sent(25, 100000);                 // more than the bucket holds empties it
     EXPECT_EQ(t.Allowed(100000), 0u);
+}
+
+// Up to 9600 baud and beyond the line hands over a byte at a time, as a
+// real one does: a line end's CR and LF do not come together.
+TEST(SimThrottle, A9600BaudLineSendsOneByteAtATime) {
+    Throttle t(960, 0);  // a byte per 1.04 ms; the bucket holds 1.92 bytes
+    EXPECT_EQ(t.Allowed(0), 1u);
+    t.Sent(1, 0);
+    EXPECT_EQ(t.Allowed(0), 0u);
+    EXPECT_EQ(t.Allowed(1), 1u);
+    EXPECT_EQ(t.Allowed(100), 1u) << "never two at once";
 }
 
 TEST(SimThrottle, SlowLinesStillSendWholeBytes) {

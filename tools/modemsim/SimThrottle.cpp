@@ -7,7 +7,7 @@ namespace modemsim {
 
 Throttle::Throttle(uint64_t BytesPerSecond, uint64_t NowMs)
     : rate_(BytesPerSecond),
-      capacity_(std::max<uint64_t>(1000, BytesPerSecond * 10)),
+      capacity_(std::max<uint64_t>(1000, BytesPerSecond * kBucketMs)),
       tokens_(capacity_),
       last_(NowMs) {}
 

@@ -1,7 +1,8 @@
 #pragma once
 // Holds the simulator's output to a line speed: a token bucket that fills at
-// the byte rate and holds at most 10 ms of bytes (at least one), so the line
-// never bursts ahead after a pause.
+// the byte rate and holds at most 2 ms of bytes (at least one), so the line
+// never bursts ahead after a pause, and a slow line hands its bytes over one
+// by one, as a real one does (up to 9600 baud and more, a byte at a time).
 #include <cstddef>
 #include <cstdint>
 
@@ -9,6 +10,7 @@ namespace modemsim {
 
 class Throttle {
 public:
+    static constexpr uint64_t kBucketMs = 2;
     // BytesPerSecond 0 means no limit.
     explicit Throttle(uint64_t BytesPerSecond = 0, uint64_t NowMs = 0);
     bool Limited() const { return rate_ != 0; }
