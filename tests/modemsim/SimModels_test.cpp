@@ -30,13 +30,15 @@ protected:
 
 TEST_F(SimModelsTest, EachModelAnswersTheProbesAsItsModemDoes) {
     const ModelCase cases[] = {
-        {{"--model", "sportster"}, "U.S. Robotics Sportster MessagePlus 56000", ""},
-        {{}, "U.S. Robotics Sportster MessagePlus 56000", ""},
-        {{"--model", "56k-message"}, "U.S. Robotics 56K Message", ""},
-        {{"--model", "56k-pro"}, "U.S. Robotics 56K Pro Msg ", ""},
-        {{"--model", "56k-pro", "--model-string", "U.S. Robotics 56K Pro Msg"}, "U.S. Robotics 56K Pro Msg", ""},
+        {{"--model", "sportster"}, "U.S. Robotics Sportster MessagePlus 56000", "1.0.42"},
+        {{}, "U.S. Robotics Sportster MessagePlus 56000", "1.0.42"},
+        {{"--model", "56k-message"}, "U.S. Robotics 56K Message", "1.0.42"},
+        {{"--model", "56k-pro"}, "U.S. Robotics 56K Pro Msg ", "1.0.42"},
+        {{"--model", "56k-pro", "--model-string", "U.S. Robotics 56K Pro Msg"}, "U.S. Robotics 56K Pro Msg",
+         "1.0.42"},
         {{"--model", "sportster", "--model-string", "56K Professional Message Modem"},
-         "56K Professional Message Modem", ""},
+         "56K Professional Message Modem", "1.0.42"},
+        {{"--model", "56k-message", "--error-on", "#REV?"}, "U.S. Robotics 56K Message", ""},
         {{"--model", "elsa"}, "\"MicroLink Office\"", "Version 2.05 MicroLink Office"},
         {{"--model", "elsa", "--mdl-prefix"}, "#MDL: \"MicroLink Office\"", "Version 2.05 MicroLink Office"},
         {{"--model", "elsa", "--firmware", "1.10"}, "\"MicroLink Office\"", "Version 1.10 MicroLink Office"},
