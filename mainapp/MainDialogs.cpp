@@ -4,28 +4,40 @@
 #include <QString>
 
 #include "mainapp/DialogPlayMessage.h"
+#include "mainapp/InfoForm3com.h"
+#include "mainapp/InfoFormElsa.h"
+#include "mainapp/Settings3comMsg.h"
+#include "mainapp/SettingsElsaMLOffice.h"
 #include "mainapp/WorkingForm.h"
+#include "platform/Exceptions.h"
 
 namespace {
 
-void Run(const std::function<void()>& Hook) {
-    if (Hook) Hook();
+template <class F>
+F& Shown(F* Form) {
+    if (!Form) throw Exception("The dialog is not there");
+    return *Form;
 }
 
 }  // namespace
 
 MainDialogs::MainDialogs(QWidget* Owner) {
+    // In the order the program makes its forms.
+    Form3ComMsgSettings = new TForm3ComMsgSettings(Owner);
+    FormInfo3com = new TFormInfo3com(Owner);
+    FormInfoElsa = new TFormInfoElsa(Owner);
+    FormElsaMLOfficeSettings = new TFormElsaMLOfficeSettings(Owner);
     FormWork = new TFormWork(Owner);
     FormPlayingMessage = new TFormPlayingMessage(Owner);
-    work_ = FormWork;
-    playing_ = FormPlayingMessage;
+    QWidget* made[] = {Form3ComMsgSettings, FormInfo3com, FormInfoElsa, FormElsaMLOfficeSettings, FormWork,
+                       FormPlayingMessage};
+    for (int i = 0; i < 6; ++i) forms_[i] = made[i];
     previous_ = SetModemDialogs(this);
 }
 
 MainDialogs::~MainDialogs() {
     SetModemDialogs(previous_);
-    delete work_.data();
-    delete playing_.data();
+    for (auto& form : forms_) delete form.data();
     FormWork = nullptr;
     FormPlayingMessage = nullptr;
 }
@@ -43,24 +55,7 @@ void MainDialogs::SetWorkingAction(const std::string& Action) {
 
 int MainDialogs::ShowWorkingNotice() { return FormWork->ShowModal(); }
 
-std::function<void()>& MainDialogs::Show3comSettingsHook() {
-    static std::function<void()> hook;
-    return hook;
-}
-std::function<void()>& MainDialogs::Show3comInfoHook() {
-    static std::function<void()> hook;
-    return hook;
-}
-std::function<void()>& MainDialogs::ShowElsaSettingsHook() {
-    static std::function<void()> hook;
-    return hook;
-}
-std::function<void()>& MainDialogs::ShowElsaInfoHook() {
-    static std::function<void()> hook;
-    return hook;
-}
-
-void MainDialogs::Show3comSettings() { Run(Show3comSettingsHook()); }
-void MainDialogs::Show3comInfo() { Run(Show3comInfoHook()); }
-void MainDialogs::ShowElsaSettings() { Run(ShowElsaSettingsHook()); }
-void MainDialogs::ShowElsaInfo() { Run(ShowElsaInfoHook()); }
+void MainDialogs::Show3comSettings() { Shown(Form3ComMsgSettings).ShowModal(); }
+void MainDialogs::Show3comInfo() { Shown(FormInfo3com).ShowModal(); }
+void MainDialogs::ShowElsaSettings() { Shown(FormElsaMLOfficeSettings).ShowModal(); }
+void MainDialogs::ShowElsaInfo() { Shown(FormInfoElsa).ShowModal(); }

@@ -1,11 +1,10 @@
 #pragma once
 // The forms that the modem families show while they work, made at start for
 // the whole run and offered to the modem layer, which cannot reach this
-// layer itself: the playing dialog and the working notice, and the families'
-// settings and info dialogs.
+// layer itself: the families' settings and info dialogs, the working notice
+// and the playing dialog.
 #include <QPointer>
 #include <QWidget>
-#include <functional>
 
 #include "modem/ModemDialogs.h"
 
@@ -28,17 +27,8 @@ public:
     void ShowElsaSettings() override;
     void ShowElsaInfo() override;
 
-    // The families' settings and info dialogs are forms of their own, not of
-    // this window; until they are there, the entries run these hooks, which
-    // do nothing visible when empty.
-    static std::function<void()>& Show3comSettingsHook();
-    static std::function<void()>& Show3comInfoHook();
-    static std::function<void()>& ShowElsaSettingsHook();
-    static std::function<void()>& ShowElsaInfoHook();
-
 private:
     TModemDialogs* previous_;
     // The forms made here; they go with the window or with this object, whichever goes first.
-    QPointer<QWidget> work_;
-    QPointer<QWidget> playing_;
+    QPointer<QWidget> forms_[6];
 };
