@@ -16,7 +16,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "mainapp/MainDialogs.h"
 #include "mainapp/MainOverflow.h"
 #include "mainapp/MainPictures.h"
 #include "mainapp/MainRules.h"
@@ -531,8 +530,6 @@ void TFormMain::UpdateControls() {
         for (QToolButton* b : {ToolButtonRelease, ToolButtonPlayNew, ToolButtonPlay, ToolButtonErase})
             b->setEnabled(false);
     }
-    if (!ModemSettingsAvailable()) ToolButtonModemSettings->setEnabled(false);
-    if (!ModemInfoAvailable()) ToolButtonAbout->setEnabled(false);
     MenuEditPlayNew->setEnabled(ToolButtonPlayNew->isEnabled());
     MenuEditPlayView->setEnabled(ToolButtonPlay->isEnabled());
     MenuEditReleaseall->setEnabled(ToolButtonRelease->isEnabled());
@@ -541,12 +538,6 @@ void TFormMain::UpdateControls() {
     MenuSettingsModem->setEnabled(ToolButtonModemSettings->isEnabled());
     MenuHelpAboutModem->setEnabled(ToolButtonAbout->isEnabled());
 }
-
-bool TFormMain::ModemSettingsAvailable() {
-    return MainDialogs::Show3comSettingsHook() && MainDialogs::ShowElsaSettingsHook();
-}
-
-bool TFormMain::ModemInfoAvailable() { return MainDialogs::Show3comInfoHook() && MainDialogs::ShowElsaInfoHook(); }
 
 void TFormMain::PopupMenuPopup() {
     PopUpPlayView->setEnabled(ToolButtonPlay->isEnabled());

@@ -81,12 +81,6 @@ public:
     // True when the key release is swallowed.
     bool FormKeyUp(QKeyEvent* Event);
 
-    // Whether the dialogs behind the modem-settings and modem-info controls
-    // exist: each is there once MainDialogs' hooks of both families are set.
-    // A control whose dialog is missing stays disabled.
-    static bool ModemSettingsAvailable();
-    static bool ModemInfoAvailable();
-
     // Seams of the modem link, for tests without a serial port: detection
     // (port -1 searches) and the making of the family object.
     using DetectFunction = std::function<void(TCommClass& Comm, int32_t Port, std::string& Result)>;

@@ -20,7 +20,6 @@
 
 #include "mainapp/Globals.h"
 #include "mainapp/Main.h"
-#include "mainapp/MainDialogs.h"
 #include "modem/CommClass.h"
 #include "modem/Modem.h"
 #include "platform/App.h"
@@ -201,17 +200,6 @@ protected:
             return modem.get();
         };
         savedHalt_ = process::SetHaltHandler([this](int Code) { halts.push_back(Code); });
-        // The dialogs behind the settings and info controls exist, so that the
-        // controls follow the modem; a test without them clears the hooks.
-        for (auto* hook : DialogHooks()) {
-            savedHooks_.push_back(*hook);
-            *hook = [] {};
-        }
-    }
-
-    static std::vector<std::function<void()>*> DialogHooks() {
-        return {&MainDialogs::Show3comSettingsHook(), &MainDialogs::Show3comInfoHook(),
-                &MainDialogs::ShowElsaSettingsHook(), &MainDialogs::ShowElsaInfoHook()};
     }
 
     void TearDown() override {
@@ -226,9 +214,6 @@ protected:
         TFormMain::DetectHook() = savedDetect_;
         TFormMain::ModemFactoryHook() = savedFactory_;
         process::SetHaltHandler(savedHalt_);
-        const auto hooks = DialogHooks();
-        for (std::size_t i = 0; i < savedHooks_.size(); ++i) *hooks[i] = savedHooks_[i];
-        savedHooks_.clear();
         tempEnv_.reset();
         homeEnv_.reset();
     }
@@ -292,7 +277,6 @@ private:
     TFormMain::DetectFunction savedDetect_;
     TFormMain::ModemFactory savedFactory_;
     std::function<void(int)> savedHalt_;
-    std::vector<std::function<void()>> savedHooks_;
 };
 
 }  // namespace maintest

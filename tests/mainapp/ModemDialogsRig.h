@@ -9,8 +9,10 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mainapp/Globals.h"
@@ -62,6 +64,13 @@ public:
                 out.push_back(lines[i]);
         return out;
     }
+    // As Received, once at least Count lines are there (or 3 s have passed):
+    // the simulator writes what it takes without a reply a moment later.
+    std::vector<std::string> ReceivedAtLeast(std::size_t From, std::size_t Count) const {
+        for (int waited = 0; waited < 3000 && Received(From).size() < Count; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return Received(From);
+    }
     std::size_t Mark() const { return sim.TranscriptLines().size(); }
     std::vector<ui::Prompt> Prompts() { return ui->Prompts(); }
 
@@ -85,17 +94,6 @@ private:
 
 using Rig3com = Rig<TModem3comClass>;
 using RigElsa = Rig<TModemElsaClass>;
-
-// Shows Form modally, runs Body from inside the modal run, and returns the
-// modal result; a form Body leaves open is ended with formstest::kStuck.
-template <class F>
-int RunModal(F& Form, const std::function<void(F&)>& Body) {
-    formstest::WhenShown([&Form, Body] {
-        Body(Form);
-        if (Form.isVisible()) Form.done(formstest::kStuck);
-    });
-    return Form.ShowModal();
-}
 
 // Processes events for Ms milliseconds (the reads of a form pump them too).
 inline void Pump(int Ms) {

@@ -45,7 +45,7 @@ TEST(Sim3comSettings, QueriesAnswerWhatTheSetCommandsKept) {
     } cases[] = {
         {"+mcv?", "1", "+MCV=0", "0"},          {"+mcf?", "1", "+MCF=0", "0"},
         {"+mcd?", "0", "+MCD=1", "1"},          {"+mcm?", "0", "+MCM=1", "1"},
-        {"+mvd?", "60", "+MVD=0", "0"},         {"+mcr?", "4", "+MCR=9", "9"},
+        {"+mvd?", "60", "+MVD=0", "0"},         {"+mcr?", "5", "+MCR=9", "9"},
         {"+MFI?", "\"\"", "+MFI=\"FAX 1\"", "\"FAX 1\""},
         {"+MCP?", "", "+MCP=0815", "0815"},
     };
@@ -56,7 +56,7 @@ TEST(Sim3comSettings, QueriesAnswerWhatTheSetCommandsKept) {
         EXPECT_EQ(r.Query(c.query), c.after);
     }
     // Values the modem cannot take change nothing.
-    for (const char* bad : {"+MCV=2", "+MCV=", "+MCV", "+MVD=256", "+MVD=-1", "+MCR=0", "+MCR=10",
+    for (const char* bad : {"+MCV=2", "+MCV=", "+MCV", "+MVD=256", "+MVD=-1", "+MCR=0", "+MCR=16",
                             "+MFI=FAX", "+MFI=\"123456789012345678901\"", "+MFI=\"a\"b\"", "+MCP=12345",
                             "+MCP=12a4", "+MCW=1"}) {
         SCOPED_TRACE(bad);
@@ -110,7 +110,7 @@ TEST(Sim3comSettings, TheScenarioSetsWhatTheModemHolds) {
     EXPECT_EQ(r.Query("+mcr?"), "006");
     EXPECT_EQ(r.Query("+MFI?"), "\"+49 30 1\"");
     EXPECT_EQ(r.Query("+MCP?"), "4711");
-    for (const char* bad : {"[settings]\nrings = 0\n", "[settings]\nvoice = 2\n", "[settings]\npassword = 12a\n",
+    for (const char* bad : {"[settings]\nrings = 16\n", "[settings]\nvoice = 2\n", "[settings]\npassword = 12a\n",
                             "[settings]\nfaxid = \"123456789012345678901\"\n"}) {
         SCOPED_TRACE(bad);
         EXPECT_THROW(ReadAnswerSettings(modemsim::ParseScenario(bad)), modemsim::ScenarioError);

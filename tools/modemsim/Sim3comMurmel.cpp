@@ -2,7 +2,9 @@
 // and erase workers meet besides the memory commands of Sim3com.cpp:
 //
 //   +MSI        the stand-alone settings, a few information lines, then OK
-//   +MCR=n      rings before the modem answers on its own (1 to 15); +MCR? reads it
+//
+// (the rings they set with +MCR are one of the answering settings,
+// Sim3comSettings.h)
 //
 // and the faults and clock states their retry paths and checks need:
 //
@@ -23,6 +25,7 @@
 #include <string>
 
 #include "tools/modemsim/Sim3com.h"
+#include "tools/modemsim/Sim3comSettings.h"
 
 namespace sim3com {
 
@@ -35,7 +38,6 @@ using modemsim::Session;
 constexpr int kChecksumAt = 65;  // the checksum field of a message's status line
 
 struct Extras : modemsim::ExtensionState {
-    int rings = 5;
     std::map<int, int> badStatus;  // answers still to spoil
 };
 
@@ -90,20 +92,8 @@ Outcome StandAloneInfo(Session& S, const Command& C) {
     if (!C.args.empty()) return Outcome::Error;
     const auto& state = S.Extension<State>();
     S.Info(std::string("Stand-alone mode: ") + (state.selfMode ? "on" : "off"));
-    S.Info("Rings before answer: " + std::to_string(S.Extension<Extras>().rings));
+    S.Info("Rings before answer: " + std::to_string(S.Extension<SettingsState>().current.rings));
     S.Info("Messages stored: " + std::to_string(state.memory ? state.memory->MessageCount() : 0));
-    return Outcome::Ok;
-}
-
-Outcome Rings(Session& S, const Command& C) {
-    auto& extras = S.Extension<Extras>();
-    if (C.args == "?") {
-        S.Info(std::to_string(extras.rings));
-        return Outcome::Ok;
-    }
-    const auto n = Argument(C.args);
-    if (!n || *n < 1 || *n > 15) return Outcome::Error;
-    extras.rings = static_cast<int>(*n);
     return Outcome::Ok;
 }
 
@@ -114,7 +104,6 @@ const modemsim::Registration registered([] {
                              "N: one answer of status line N with a wrong checksum; repeat for more (3Com)");
     modemsim::RegisterSetup("3com", SetUp);
     modemsim::RegisterCommand("3com", "+MSI", StandAloneInfo);
-    modemsim::RegisterCommand("3com", "+MCR", Rings);
 });
 
 }  // namespace

@@ -220,7 +220,7 @@ const modemsim::Registration registered([] {
     modemsim::RegisterCommand("3com", "+MCD", FlagCommand(&AnswerSettings::remote));
     modemsim::RegisterCommand("3com", "+MCM", FlagCommand(&AnswerSettings::monitor));
     modemsim::RegisterCommand("3com", "+MVD", NumberCommand(&AnswerSettings::duration, 0, 255));
-    modemsim::RegisterCommand("3com", "+MCR", NumberCommand(&AnswerSettings::rings, 1, 9));
+    modemsim::RegisterCommand("3com", "+MCR", NumberCommand(&AnswerSettings::rings, 1, 15));
     modemsim::RegisterCommand("3com", "+MFI", FaxId);
     modemsim::RegisterCommand("3com", "+MCP", Password);
     modemsim::RegisterCommand("56k-pro", "+MCT", FlagCommand(&AnswerSettings::tollSaver));
@@ -244,7 +244,7 @@ AnswerSettings ReadAnswerSettings(const modemsim::Scenario& Data) {
     flag("monitor", a.monitor);
     flag("tollsaver", a.tollSaver);
     a.duration = modemsim::Bounded(*s, "duration", a.duration, 0, 255);
-    a.rings = modemsim::Bounded(*s, "rings", a.rings, 1, 9);
+    a.rings = modemsim::Bounded(*s, "rings", a.rings, 1, 15);
     a.acousticRing = modemsim::Bounded(*s, "acousticring", a.acousticRing, 0, 9);
     a.faxId = s->Get("faxid", a.faxId);
     if (a.faxId.size() > kFaxIdLength) modemsim::Fail(*s, "faxid takes at most 20 characters");

@@ -5,7 +5,7 @@
 //   +MCV? / +MCV=f    voice reception          +MCF? / +MCF=f    fax reception
 //   +MCD? / +MCD=f    remote access            +MCM? / +MCM=f    recording monitor
 //   +MVD? / +MVD=n    recording length, 0 (no limit) to 255 seconds
-//   +MCR? / +MCR=n    rings before answering, 1 to 9
+//   +MCR? / +MCR=n    rings before answering, 1 to 15
 //   +MFI? / +MFI="t"  fax ID, at most 20 printable characters, no double quote;
 //                     the query answers the ID in double quotes
 //   +MCP? / +MCP=d    remote password, at most 4 digits (none clears it)
@@ -26,7 +26,7 @@
 //     [settings]
 //     voice = 1          [1]        fax = 1            [1]
 //     remote = 0         [0]        monitor = 0        [0]
-//     duration = 60      [60]       rings = 4          [4]
+//     duration = 60      [60]       rings = 4          [5]
 //     faxid = "FAX 1"    [""]       password = 1234    [""]
 //     tollsaver = 0      [0]        acousticring = 3   [3]
 #include <string>
@@ -43,7 +43,7 @@ struct AnswerSettings {
     bool monitor = false;
     bool tollSaver = false;
     int duration = 60;
-    int rings = 4;
+    int rings = 5;
     int acousticRing = 3;
     std::string faxId;
     std::string password;
