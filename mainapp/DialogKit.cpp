@@ -1,5 +1,8 @@
 #include "mainapp/DialogKit.h"
 
+#include <QHBoxLayout>
+#include <QWidget>
+
 #include "platform/App.h"
 #include "support/WndProp.h"
 
@@ -11,6 +14,14 @@ TWndProp* MakePlacement(QWidget* Form, const char* Name) {
     placement->SetSection("Form");
     placement->SetOptions(wpAllProperties);
     return placement;
+}
+
+QHBoxLayout* ButtonRow(QWidget* First, QWidget* Second) {
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(First);
+    row->addWidget(Second);
+    return row;
 }
 
 void Guard(const std::function<void()>& Handler) { app::Guarded(Handler); }

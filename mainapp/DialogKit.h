@@ -9,6 +9,7 @@
 #include <string>
 
 class QWidget;
+class QHBoxLayout;
 class TWndProp;
 
 namespace dialogkit {
@@ -22,6 +23,15 @@ W* Named(W* Widget, const char* Name) {
     Widget->setObjectName(QString::fromLatin1(Name));
     return Widget;
 }
+
+// A new control of type W on Parent, with its control name.
+template <class W>
+W* Make(QWidget* Parent, const char* Name) {
+    return Named(new W(Parent), Name);
+}
+
+// The row of a dialog's closing buttons, at its right.
+QHBoxLayout* ButtonRow(QWidget* First, QWidget* Second);
 
 // The dialog's placement component, named Name, with every option and the
 // section "Form"; made first in the dialog's constructor so that it is

@@ -27,6 +27,7 @@
 
 TFormPellowSettings* FormPellowSettings = nullptr;
 
+using dialogkit::Make;
 using dialogkit::Named;
 using dialogkit::Q;
 using dialogkit::S;
@@ -72,14 +73,11 @@ TFormPellowSettings::~TFormPellowSettings() {
 }
 
 void TFormPellowSettings::CreateControls() {
-    auto check = [](QWidget* parent, const char* name) { return Named(new QCheckBox(parent), name); };
-    auto radio = [](QWidget* parent, const char* name) { return Named(new QRadioButton(parent), name); };
-    auto button = [](QWidget* parent, const char* name) { return Named(new QPushButton(parent), name); };
 
-    GroupBoxLanguage = Named(new QGroupBox(this), "GroupBoxLanguage");
-    RadioButtonLanguageAuto = radio(GroupBoxLanguage, "RadioButtonLanguageAuto");
-    RadioButtonLanguageSelected = radio(GroupBoxLanguage, "RadioButtonLanguageSelected");
-    ComboBoxLanguageID = Named(new QComboBox(GroupBoxLanguage), "ComboBoxLanguageID");
+    GroupBoxLanguage = Make<QGroupBox>(this, "GroupBoxLanguage");
+    RadioButtonLanguageAuto = Make<QRadioButton>(GroupBoxLanguage, "RadioButtonLanguageAuto");
+    RadioButtonLanguageSelected = Make<QRadioButton>(GroupBoxLanguage, "RadioButtonLanguageSelected");
+    ComboBoxLanguageID = Make<QComboBox>(GroupBoxLanguage, "ComboBoxLanguageID");
     ComboBoxLanguageID->addItems({"English", "German", "Spanish"});
     ComboBoxLanguageID->setCurrentIndex(-1);
     auto* language = new QHBoxLayout(GroupBoxLanguage);
@@ -87,13 +85,13 @@ void TFormPellowSettings::CreateControls() {
     language->addWidget(RadioButtonLanguageSelected);
     language->addWidget(ComboBoxLanguageID, 1);
 
-    GroupBoxStartOptions = Named(new QGroupBox(this), "GroupBoxStartOptions");
-    CheckBoxAutostart = check(GroupBoxStartOptions, "CheckBoxAutostart");
-    CheckBoxAutorelease = check(GroupBoxStartOptions, "CheckBoxAutorelease");
-    CheckBoxQuickClose = check(GroupBoxStartOptions, "CheckBoxQuickClose");
-    CheckBoxAutoPlayNewVoice = check(GroupBoxStartOptions, "CheckBoxAutoPlayNewVoice");
-    CheckBoxAutoSaveNewFax = check(GroupBoxStartOptions, "CheckBoxAutoSaveNewFax");
-    EditDautoSaveDir = Named(new QLineEdit(GroupBoxStartOptions), "EditDautoSaveDir");
+    GroupBoxStartOptions = Make<QGroupBox>(this, "GroupBoxStartOptions");
+    CheckBoxAutostart = Make<QCheckBox>(GroupBoxStartOptions, "CheckBoxAutostart");
+    CheckBoxAutorelease = Make<QCheckBox>(GroupBoxStartOptions, "CheckBoxAutorelease");
+    CheckBoxQuickClose = Make<QCheckBox>(GroupBoxStartOptions, "CheckBoxQuickClose");
+    CheckBoxAutoPlayNewVoice = Make<QCheckBox>(GroupBoxStartOptions, "CheckBoxAutoPlayNewVoice");
+    CheckBoxAutoSaveNewFax = Make<QCheckBox>(GroupBoxStartOptions, "CheckBoxAutoSaveNewFax");
+    EditDautoSaveDir = Make<QLineEdit>(GroupBoxStartOptions, "EditDautoSaveDir");
     EditDautoSaveDir->setEnabled(false);
     // Display only, in the colour of an inactive caption.
     QPalette inactive = EditDautoSaveDir->palette();
@@ -101,8 +99,8 @@ void TFormPellowSettings::CreateControls() {
     inactive.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
     EditDautoSaveDir->setPalette(inactive);
     EditDautoSaveDir->setMinimumWidth(180);
-    ButtonFaxSavePath = button(GroupBoxStartOptions, "ButtonFaxSavePath");
-    CheckBoxAutoexit = check(GroupBoxStartOptions, "CheckBoxAutoexit");
+    ButtonFaxSavePath = Make<QPushButton>(GroupBoxStartOptions, "ButtonFaxSavePath");
+    CheckBoxAutoexit = Make<QCheckBox>(GroupBoxStartOptions, "CheckBoxAutoexit");
     auto* start = new QGridLayout(GroupBoxStartOptions);
     start->addWidget(CheckBoxAutostart, 0, 0, 1, 3);
     start->addWidget(CheckBoxAutorelease, 1, 0);
@@ -118,11 +116,11 @@ void TFormPellowSettings::CreateControls() {
                        static_cast<QWidget*>(CheckBoxAutoSaveNewFax), static_cast<QWidget*>(CheckBoxAutoexit)})
         w->setContentsMargins(16, 0, 0, 0);
 
-    GroupBoxLogFile = Named(new QGroupBox(this), "GroupBoxLogFile");
-    CheckBoxLogFile = check(GroupBoxLogFile, "CheckBoxLogFile");
-    EditLogFile = Named(new QLineEdit(GroupBoxLogFile), "EditLogFile");
-    ButtonLogFile = button(GroupBoxLogFile, "ButtonLogFile");
-    ButtonViewLogfile = button(GroupBoxLogFile, "ButtonViewLogfile");
+    GroupBoxLogFile = Make<QGroupBox>(this, "GroupBoxLogFile");
+    CheckBoxLogFile = Make<QCheckBox>(GroupBoxLogFile, "CheckBoxLogFile");
+    EditLogFile = Make<QLineEdit>(GroupBoxLogFile, "EditLogFile");
+    ButtonLogFile = Make<QPushButton>(GroupBoxLogFile, "ButtonLogFile");
+    ButtonViewLogfile = Make<QPushButton>(GroupBoxLogFile, "ButtonViewLogfile");
     auto* log = new QGridLayout(GroupBoxLogFile);
     log->addWidget(CheckBoxLogFile, 0, 0, 1, 3);
     log->addWidget(EditLogFile, 1, 0);
@@ -130,16 +128,16 @@ void TFormPellowSettings::CreateControls() {
     log->addWidget(ButtonViewLogfile, 1, 2);
     log->setColumnStretch(0, 1);
 
-    GroupBoxModem = Named(new QGroupBox(this), "GroupBoxModem");
-    LabelCommPort = Named(new QLabel(GroupBoxModem), "LabelCommPort");
-    RadioButtonCommPortAuto = radio(GroupBoxModem, "RadioButtonCommPortAuto");
-    RadioButtonCommPortFest = radio(GroupBoxModem, "RadioButtonCommPortFest");
-    ComboBoxCommPort = Named(new QComboBox(GroupBoxModem), "ComboBoxCommPort");
+    GroupBoxModem = Make<QGroupBox>(this, "GroupBoxModem");
+    LabelCommPort = Make<QLabel>(GroupBoxModem, "LabelCommPort");
+    RadioButtonCommPortAuto = Make<QRadioButton>(GroupBoxModem, "RadioButtonCommPortAuto");
+    RadioButtonCommPortFest = Make<QRadioButton>(GroupBoxModem, "RadioButtonCommPortFest");
+    ComboBoxCommPort = Make<QComboBox>(GroupBoxModem, "ComboBoxCommPort");
     ComboBoxCommPort->setEditable(true);
     ComboBoxCommPort->setInsertPolicy(QComboBox::NoInsert);
     for (int n = 1; n <= 16; ++n) ComboBoxCommPort->addItem(QString::number(n));
-    LabelBaudRate = Named(new QLabel(GroupBoxModem), "LabelBaudRate");
-    ComboBoxBaudRate = Named(new QComboBox(GroupBoxModem), "ComboBoxBaudRate");
+    LabelBaudRate = Make<QLabel>(GroupBoxModem, "LabelBaudRate");
+    ComboBoxBaudRate = Make<QComboBox>(GroupBoxModem, "ComboBoxBaudRate");
     ComboBoxBaudRate->addItems({"19200", "38400", "56000", "57600", "115200"});
     ComboBoxBaudRate->setCurrentIndex(-1);
     auto* modem = new QGridLayout(GroupBoxModem);
@@ -151,17 +149,14 @@ void TFormPellowSettings::CreateControls() {
     modem->addWidget(ComboBoxBaudRate, 1, 1, 1, 3, Qt::AlignLeft);
     modem->setColumnStretch(4, 1);
 
-    GroupBoxDisplay = Named(new QGroupBox(this), "GroupBoxDisplay");
-    CheckBoxTypeShowText = check(GroupBoxDisplay, "CheckBoxTypeShowText");
+    GroupBoxDisplay = Make<QGroupBox>(this, "GroupBoxDisplay");
+    CheckBoxTypeShowText = Make<QCheckBox>(GroupBoxDisplay, "CheckBoxTypeShowText");
     (new QVBoxLayout(GroupBoxDisplay))->addWidget(CheckBoxTypeShowText);
 
-    ButtonOK = button(this, "ButtonOK");
+    ButtonOK = Make<QPushButton>(this, "ButtonOK");
     ButtonOK->setDefault(true);
-    ButtonCancel = button(this, "ButtonCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ButtonOK);
-    buttons->addWidget(ButtonCancel);
+    ButtonCancel = Make<QPushButton>(this, "ButtonCancel");
+    QHBoxLayout* buttons = dialogkit::ButtonRow(ButtonOK, ButtonCancel);
 
     auto* layout = new QVBoxLayout(this);
     for (QWidget* group : {GroupBoxLanguage, GroupBoxStartOptions, GroupBoxLogFile, GroupBoxModem, GroupBoxDisplay})

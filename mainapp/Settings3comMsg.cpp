@@ -27,6 +27,7 @@
 
 TForm3ComMsgSettings* Form3ComMsgSettings = nullptr;
 
+using dialogkit::Make;
 using dialogkit::Named;
 using dialogkit::Q;
 using dialogkit::S;
@@ -54,23 +55,19 @@ TForm3ComMsgSettings::~TForm3ComMsgSettings() {
 }
 
 void TForm3ComMsgSettings::CreateControls() {
-    auto label = [](QWidget* parent, const char* name) { return Named(new QLabel(parent), name); };
-    auto check = [](QWidget* parent, const char* name) { return Named(new QCheckBox(parent), name); };
-    auto edit = [](QWidget* parent, const char* name) { return Named(new QLineEdit(parent), name); };
-    auto button = [](QWidget* parent, const char* name) { return Named(new QPushButton(parent), name); };
 
-    GroupBoxReceive = Named(new QGroupBox(this), "GroupBoxReceive");
-    CheckBoxVoice = check(GroupBoxReceive, "CheckBoxVoice");
+    GroupBoxReceive = Make<QGroupBox>(this, "GroupBoxReceive");
+    CheckBoxVoice = Make<QCheckBox>(GroupBoxReceive, "CheckBoxVoice");
     CheckBoxVoice->setToolTip("Enable voice recording");
-    CheckBoxFax = check(GroupBoxReceive, "CheckBoxFax");
+    CheckBoxFax = Make<QCheckBox>(GroupBoxReceive, "CheckBoxFax");
     CheckBoxFax->setToolTip("Enable Fax reception");
-    LabelDauer = label(GroupBoxReceive, "LabelDauer");
-    EditDauer = edit(GroupBoxReceive, "EditDauer");
+    LabelDauer = Make<QLabel>(GroupBoxReceive, "LabelDauer");
+    EditDauer = Make<QLineEdit>(GroupBoxReceive, "EditDauer");
     EditDauer->setToolTip("Duration of voice recording: 1-255 sec, 0=infenite");
     EditDauer->setMaximumWidth(60);
-    LabelSekunden = label(GroupBoxReceive, "LabelSekunden");
-    LabelFaxkennung = label(GroupBoxReceive, "LabelFaxkennung");
-    EditFaxkennung = edit(GroupBoxReceive, "EditFaxkennung");
+    LabelSekunden = Make<QLabel>(GroupBoxReceive, "LabelSekunden");
+    LabelFaxkennung = Make<QLabel>(GroupBoxReceive, "LabelFaxkennung");
+    EditFaxkennung = Make<QLineEdit>(GroupBoxReceive, "EditFaxkennung");
     EditFaxkennung->setMaxLength(20);
     EditFaxkennung->setToolTip("The Fax ID of the faxmodem");
     auto* receive = new QGridLayout(GroupBoxReceive);
@@ -83,11 +80,11 @@ void TForm3ComMsgSettings::CreateControls() {
     receive->addWidget(EditFaxkennung, 2, 1, 1, 2);
     receive->setColumnStretch(2, 1);
 
-    GroupBoxRemoteControl = Named(new QGroupBox(this), "GroupBoxRemoteControl");
-    CheckBoxFernabfrage = check(GroupBoxRemoteControl, "CheckBoxFernabfrage");
+    GroupBoxRemoteControl = Make<QGroupBox>(this, "GroupBoxRemoteControl");
+    CheckBoxFernabfrage = Make<QCheckBox>(GroupBoxRemoteControl, "CheckBoxFernabfrage");
     CheckBoxFernabfrage->setToolTip("Enable remote control");
-    LabelFernabfragePasswort = label(GroupBoxRemoteControl, "LabelFernabfragePasswort");
-    EditFernabfragePasswort = edit(GroupBoxRemoteControl, "EditFernabfragePasswort");
+    LabelFernabfragePasswort = Make<QLabel>(GroupBoxRemoteControl, "LabelFernabfragePasswort");
+    EditFernabfragePasswort = Make<QLineEdit>(GroupBoxRemoteControl, "EditFernabfragePasswort");
     EditFernabfragePasswort->setMaxLength(4);
     EditFernabfragePasswort->setEchoMode(QLineEdit::Password);
     EditFernabfragePasswort->setToolTip("Password for remote control. Only digits are allowed!");
@@ -98,13 +95,13 @@ void TForm3ComMsgSettings::CreateControls() {
     remote->addWidget(LabelFernabfragePasswort);
     remote->addWidget(EditFernabfragePasswort);
 
-    GroupBoxAnnouncement = Named(new QGroupBox(this), "GroupBoxAnnouncement");
-    LabelNormal = label(GroupBoxAnnouncement, "LabelNormal");
-    ButtonPlayNormal = button(GroupBoxAnnouncement, "ButtonPlayNormal");
-    ButtonRecordNormal = button(GroupBoxAnnouncement, "ButtonRecordNormal");
-    LabelMemFull = label(GroupBoxAnnouncement, "LabelMemFull");
-    ButtonPlayMemError = button(GroupBoxAnnouncement, "ButtonPlayMemError");
-    ButtonRecordOutOfMem = button(GroupBoxAnnouncement, "ButtonRecordOutOfMem");
+    GroupBoxAnnouncement = Make<QGroupBox>(this, "GroupBoxAnnouncement");
+    LabelNormal = Make<QLabel>(GroupBoxAnnouncement, "LabelNormal");
+    ButtonPlayNormal = Make<QPushButton>(GroupBoxAnnouncement, "ButtonPlayNormal");
+    ButtonRecordNormal = Make<QPushButton>(GroupBoxAnnouncement, "ButtonRecordNormal");
+    LabelMemFull = Make<QLabel>(GroupBoxAnnouncement, "LabelMemFull");
+    ButtonPlayMemError = Make<QPushButton>(GroupBoxAnnouncement, "ButtonPlayMemError");
+    ButtonRecordOutOfMem = Make<QPushButton>(GroupBoxAnnouncement, "ButtonRecordOutOfMem");
     auto* announcement = new QGridLayout(GroupBoxAnnouncement);
     announcement->addWidget(LabelNormal, 0, 0);
     announcement->addWidget(ButtonPlayNormal, 0, 1);
@@ -114,15 +111,15 @@ void TForm3ComMsgSettings::CreateControls() {
     announcement->addWidget(ButtonRecordOutOfMem, 1, 2);
     announcement->setColumnStretch(0, 1);
 
-    GroupBoxOptions = Named(new QGroupBox(this), "GroupBoxOptions");
-    LabelKlingelzeichen = label(GroupBoxOptions, "LabelKlingelzeichen");
-    ComboBoxKlingelzeichen = Named(new QComboBox(GroupBoxOptions), "ComboBoxKlingelzeichen");
+    GroupBoxOptions = Make<QGroupBox>(this, "GroupBoxOptions");
+    LabelKlingelzeichen = Make<QLabel>(GroupBoxOptions, "LabelKlingelzeichen");
+    ComboBoxKlingelzeichen = Make<QComboBox>(GroupBoxOptions, "ComboBoxKlingelzeichen");
     ComboBoxKlingelzeichen->setEditable(true);
     ComboBoxKlingelzeichen->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxKlingelzeichen->addItems({"3", "4", "5", "6"});
     ComboBoxKlingelzeichen->setCurrentText("3");
     ComboBoxKlingelzeichen->setToolTip("Number of the after the AW answers a call");
-    CheckBoxMonitor = check(GroupBoxOptions, "CheckBoxMonitor");
+    CheckBoxMonitor = Make<QCheckBox>(GroupBoxOptions, "CheckBoxMonitor");
     CheckBoxMonitor->setToolTip("Turn on Speaker/Headset to monitor a current voice recording");
     auto* options = new QGridLayout(GroupBoxOptions);
     options->addWidget(LabelKlingelzeichen, 0, 0);
@@ -130,11 +127,11 @@ void TForm3ComMsgSettings::CreateControls() {
     options->addWidget(CheckBoxMonitor, 1, 0, 1, 3);
     options->setColumnStretch(2, 1);
 
-    GroupBoxMessagePro = Named(new QGroupBox(this), "GroupBoxMessagePro");
-    CheckBoxTollSaver = check(GroupBoxMessagePro, "CheckBoxTollSaver");
+    GroupBoxMessagePro = Make<QGroupBox>(this, "GroupBoxMessagePro");
+    CheckBoxTollSaver = Make<QCheckBox>(GroupBoxMessagePro, "CheckBoxTollSaver");
     CheckBoxTollSaver->setToolTip("See documentation");
-    LabelAcousticRing = label(GroupBoxMessagePro, "LabelAcousticRing");
-    EditAcousticRing = edit(GroupBoxMessagePro, "EditAcousticRing");
+    LabelAcousticRing = Make<QLabel>(GroupBoxMessagePro, "LabelAcousticRing");
+    EditAcousticRing = Make<QLineEdit>(GroupBoxMessagePro, "EditAcousticRing");
     EditAcousticRing->setText("0");
     EditAcousticRing->setToolTip("Volume of ring Signal; 0 = off");
     EditAcousticRing->setMaximumWidth(60);
@@ -144,13 +141,10 @@ void TForm3ComMsgSettings::CreateControls() {
     pro->addWidget(LabelAcousticRing);
     pro->addWidget(EditAcousticRing);
 
-    ButtonOK = button(this, "ButtonOK");
+    ButtonOK = Make<QPushButton>(this, "ButtonOK");
     ButtonOK->setDefault(true);
-    ButtonCancel = button(this, "ButtonCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ButtonOK);
-    buttons->addWidget(ButtonCancel);
+    ButtonCancel = Make<QPushButton>(this, "ButtonCancel");
+    QHBoxLayout* buttons = dialogkit::ButtonRow(ButtonOK, ButtonCancel);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(GroupBoxReceive, 0, 0);

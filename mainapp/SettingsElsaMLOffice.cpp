@@ -35,6 +35,7 @@ const TElsaCountry ElsaCountries[15] = {
     {"Luxemburg", 105},     {"Netherlands", 120}, {"Norway", 130},  {"Sweden", 165},    {"Switzerland", 166},
 };
 
+using dialogkit::Make;
 using dialogkit::Named;
 using dialogkit::Q;
 using dialogkit::S;
@@ -106,20 +107,18 @@ TFormElsaMLOfficeSettings::~TFormElsaMLOfficeSettings() {
 }
 
 void TFormElsaMLOfficeSettings::CreateControls() {
-    PageControl1 = Named(new QTabWidget(this), "PageControl1");
+    PageControl1 = Make<QTabWidget>(this, "PageControl1");
     CreateGeneralPage();
     CreateVoicePage();
     CreateOtherPages();
 
-    PanelOKCancel = Named(new QWidget(this), "PanelOKCancel");
-    ButtonOK = Named(new QPushButton(PanelOKCancel), "ButtonOK");
+    PanelOKCancel = Make<QWidget>(this, "PanelOKCancel");
+    ButtonOK = Make<QPushButton>(PanelOKCancel, "ButtonOK");
     ButtonOK->setDefault(true);
-    ButtonCancel = Named(new QPushButton(PanelOKCancel), "ButtonCancel");
-    auto* buttons = new QHBoxLayout(PanelOKCancel);
+    ButtonCancel = Make<QPushButton>(PanelOKCancel, "ButtonCancel");
+    QHBoxLayout* buttons = dialogkit::ButtonRow(ButtonOK, ButtonCancel);
     buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->addStretch(1);
-    buttons->addWidget(ButtonOK);
-    buttons->addWidget(ButtonCancel);
+    PanelOKCancel->setLayout(buttons);
 
     // The pages and the panel paint their whole area themselves, so that a
     // control changing on them is no paint of the form's own surface.
@@ -143,23 +142,23 @@ void TFormElsaMLOfficeSettings::CreateControls() {
 void TFormElsaMLOfficeSettings::CreateGeneralPage() {
     TabSheetGeneral = Named(new QWidget, "TabSheetGeneral");
     PageControl1->addTab(TabSheetGeneral, QString());
-    GroupBoxAWOnOff = Named(new QGroupBox(TabSheetGeneral), "GroupBoxAWOnOff");
-    CheckBoxAWOnOff = Named(new QCheckBox(GroupBoxAWOnOff), "CheckBoxAWOnOff");
-    CheckBoxReceiveVoice = Named(new QCheckBox(GroupBoxAWOnOff), "CheckBoxReceiveVoice");
-    CheckBoxReceiveFax = Named(new QCheckBox(GroupBoxAWOnOff), "CheckBoxReceiveFax");
-    CheckBoxHangOfEvenIfMemoryFull = Named(new QCheckBox(GroupBoxAWOnOff), "CheckBoxHangOfEvenIfMemoryFull");
+    GroupBoxAWOnOff = Make<QGroupBox>(TabSheetGeneral, "GroupBoxAWOnOff");
+    CheckBoxAWOnOff = Make<QCheckBox>(GroupBoxAWOnOff, "CheckBoxAWOnOff");
+    CheckBoxReceiveVoice = Make<QCheckBox>(GroupBoxAWOnOff, "CheckBoxReceiveVoice");
+    CheckBoxReceiveFax = Make<QCheckBox>(GroupBoxAWOnOff, "CheckBoxReceiveFax");
+    CheckBoxHangOfEvenIfMemoryFull = Make<QCheckBox>(GroupBoxAWOnOff, "CheckBoxHangOfEvenIfMemoryFull");
     auto* answering = new QVBoxLayout(GroupBoxAWOnOff);
     for (QWidget* w : {CheckBoxAWOnOff, CheckBoxReceiveVoice, CheckBoxReceiveFax, CheckBoxHangOfEvenIfMemoryFull})
         answering->addWidget(w);
 
-    GroupBoxRing = Named(new QGroupBox(TabSheetGeneral), "GroupBoxRing");
+    GroupBoxRing = Make<QGroupBox>(TabSheetGeneral, "GroupBoxRing");
     QStringList rings;
     for (int n = 2; n <= 9; ++n) rings << QString::number(n) + " x";
     ComboBoxNoOfRings = DropDown(GroupBoxRing, "ComboBoxNoOfRings", rings);
-    CheckBoxAccousticRing = Named(new QCheckBox(GroupBoxRing), "CheckBoxAccousticRing");
-    CheckBoxPlayCallerID = Named(new QCheckBox(GroupBoxRing), "CheckBoxPlayCallerID");
+    CheckBoxAccousticRing = Make<QCheckBox>(GroupBoxRing, "CheckBoxAccousticRing");
+    CheckBoxPlayCallerID = Make<QCheckBox>(GroupBoxRing, "CheckBoxPlayCallerID");
     ComboBoxAnoucement = DropDown(GroupBoxRing, "ComboBoxAnoucement", {"Msg #1", "Msg #2", "Msg #3", "Msg Full"});
-    CheckBoxTollSaver = Named(new QCheckBox(GroupBoxRing), "CheckBoxTollSaver");
+    CheckBoxTollSaver = Make<QCheckBox>(GroupBoxRing, "CheckBoxTollSaver");
     auto* ring = new QGridLayout(GroupBoxRing);
     ring->addWidget(ComboBoxNoOfRings, 0, 0);
     ring->addWidget(CheckBoxAccousticRing, 0, 1);
@@ -168,9 +167,9 @@ void TFormElsaMLOfficeSettings::CreateGeneralPage() {
     ring->addWidget(CheckBoxTollSaver, 2, 1);
     ring->setColumnStretch(1, 1);
 
-    GroupBoxOptions = Named(new QGroupBox(TabSheetGeneral), "GroupBoxOptions");
-    CheckBoxPlaySystemMessages = Named(new QCheckBox(GroupBoxOptions), "CheckBoxPlaySystemMessages");
-    CheckBoxCompatibleMode = Named(new QCheckBox(GroupBoxOptions), "CheckBoxCompatibleMode");
+    GroupBoxOptions = Make<QGroupBox>(TabSheetGeneral, "GroupBoxOptions");
+    CheckBoxPlaySystemMessages = Make<QCheckBox>(GroupBoxOptions, "CheckBoxPlaySystemMessages");
+    CheckBoxCompatibleMode = Make<QCheckBox>(GroupBoxOptions, "CheckBoxCompatibleMode");
     auto* options = new QVBoxLayout(GroupBoxOptions);
     options->addWidget(CheckBoxPlaySystemMessages);
     options->addWidget(CheckBoxCompatibleMode);
@@ -185,13 +184,13 @@ void TFormElsaMLOfficeSettings::CreateGeneralPage() {
 void TFormElsaMLOfficeSettings::CreateVoicePage() {
     TabSheetVoice = Named(new QWidget, "TabSheetVoice");
     PageControl1->addTab(TabSheetVoice, QString());
-    GroupBoxVoiceVolume = Named(new QGroupBox(TabSheetVoice), "GroupBoxVoiceVolume");
-    LabelPlay = Named(new QLabel(GroupBoxVoiceVolume), "LabelPlay");
+    GroupBoxVoiceVolume = Make<QGroupBox>(TabSheetVoice, "GroupBoxVoiceVolume");
+    LabelPlay = Make<QLabel>(GroupBoxVoiceVolume, "LabelPlay");
     TrackBarPlay = TrackBar(GroupBoxVoiceVolume, "TrackBarPlay");
-    LabelVolumePlay = Named(new QLabel(GroupBoxVoiceVolume), "LabelVolumePlay");
-    LabelRec = Named(new QLabel(GroupBoxVoiceVolume), "LabelRec");
+    LabelVolumePlay = Make<QLabel>(GroupBoxVoiceVolume, "LabelVolumePlay");
+    LabelRec = Make<QLabel>(GroupBoxVoiceVolume, "LabelRec");
     TrackBarRec = TrackBar(GroupBoxVoiceVolume, "TrackBarRec");
-    LabelVolumeRec = Named(new QLabel(GroupBoxVoiceVolume), "LabelVolumeRec");
+    LabelVolumeRec = Make<QLabel>(GroupBoxVoiceVolume, "LabelVolumeRec");
     auto* volume = new QGridLayout(GroupBoxVoiceVolume);
     volume->addWidget(LabelPlay, 0, 0);
     volume->addWidget(TrackBarPlay, 0, 1);
@@ -204,7 +203,7 @@ void TFormElsaMLOfficeSettings::CreateVoicePage() {
     for (QLabel* l : {LabelVolumePlay, LabelVolumeRec})
         l->setMinimumWidth(l->fontMetrics().horizontalAdvance("100 %") + 4);
 
-    GroupBoxMessage = Named(new QGroupBox(TabSheetVoice), "GroupBoxMessage");
+    GroupBoxMessage = Make<QGroupBox>(TabSheetVoice, "GroupBoxMessage");
     ComboBoxMessageQuality = DropDown(GroupBoxMessage, "ComboBoxMessageQuality", {"low", "medium", "high"});
     QStringList minimum;
     for (int s = 0; s <= 15; ++s) minimum << QString::number(s) + " s";
@@ -212,9 +211,9 @@ void TFormElsaMLOfficeSettings::CreateVoicePage() {
     QStringList maximum{"infinite"};
     for (int s = 15; s <= 450; s += 15) maximum << (s <= 150 ? QString::number(s) + " s" : QString::number(s));
     ComboBoxMaxDuration = DropDown(GroupBoxMessage, "ComboBoxMaxDuration", maximum);
-    CheckBoxPlayTimeOfMessage = Named(new QCheckBox(GroupBoxMessage), "CheckBoxPlayTimeOfMessage");
-    CheckBoxVoiceReceiveMonitor = Named(new QCheckBox(GroupBoxMessage), "CheckBoxVoiceReceiveMonitor");
-    CheckBoxOnlyPlayAnnouncement = Named(new QCheckBox(GroupBoxMessage), "CheckBoxOnlyPlayAnnouncement");
+    CheckBoxPlayTimeOfMessage = Make<QCheckBox>(GroupBoxMessage, "CheckBoxPlayTimeOfMessage");
+    CheckBoxVoiceReceiveMonitor = Make<QCheckBox>(GroupBoxMessage, "CheckBoxVoiceReceiveMonitor");
+    CheckBoxOnlyPlayAnnouncement = Make<QCheckBox>(GroupBoxMessage, "CheckBoxOnlyPlayAnnouncement");
     auto* message = new QGridLayout(GroupBoxMessage);
     message->addWidget(ComboBoxMessageQuality, 0, 0);
     message->addWidget(ComboBoxMinDuration, 0, 1);
@@ -232,10 +231,10 @@ void TFormElsaMLOfficeSettings::CreateVoicePage() {
 void TFormElsaMLOfficeSettings::CreateOtherPages() {
     TabSheetFax = Named(new QWidget, "TabSheetFax");
     PageControl1->addTab(TabSheetFax, QString());
-    GroupBoxFax = Named(new QGroupBox(TabSheetFax), "GroupBoxFax");
-    FaxID = Named(new QLabel(GroupBoxFax), "FaxID");
-    EditFaxID = Named(new QLineEdit(GroupBoxFax), "EditFaxID");
-    CheckBoxFaxTakeOver = Named(new QCheckBox(GroupBoxFax), "CheckBoxFaxTakeOver");
+    GroupBoxFax = Make<QGroupBox>(TabSheetFax, "GroupBoxFax");
+    FaxID = Make<QLabel>(GroupBoxFax, "FaxID");
+    EditFaxID = Make<QLineEdit>(GroupBoxFax, "EditFaxID");
+    CheckBoxFaxTakeOver = Make<QCheckBox>(GroupBoxFax, "CheckBoxFaxTakeOver");
     auto* fax = new QGridLayout(GroupBoxFax);
     fax->addWidget(FaxID, 0, 0);
     fax->addWidget(EditFaxID, 0, 1);
@@ -244,20 +243,20 @@ void TFormElsaMLOfficeSettings::CreateOtherPages() {
 
     TabSheetRemote = Named(new QWidget, "TabSheetRemote");
     PageControl1->addTab(TabSheetRemote, QString());
-    GroupBoxDialIn = Named(new QGroupBox(TabSheetRemote), "GroupBoxDialIn");
-    CheckBoxRemoteControl = Named(new QCheckBox(GroupBoxDialIn), "CheckBoxRemoteControl");
-    CheckBoxRemoteConfiguration = Named(new QCheckBox(GroupBoxDialIn), "CheckBoxRemoteConfiguration");
-    LabelPassword = Named(new QLabel(GroupBoxDialIn), "LabelPassword");
-    EditRemotePassword = Named(new QLineEdit(GroupBoxDialIn), "EditRemotePassword");
+    GroupBoxDialIn = Make<QGroupBox>(TabSheetRemote, "GroupBoxDialIn");
+    CheckBoxRemoteControl = Make<QCheckBox>(GroupBoxDialIn, "CheckBoxRemoteControl");
+    CheckBoxRemoteConfiguration = Make<QCheckBox>(GroupBoxDialIn, "CheckBoxRemoteConfiguration");
+    LabelPassword = Make<QLabel>(GroupBoxDialIn, "LabelPassword");
+    EditRemotePassword = Make<QLineEdit>(GroupBoxDialIn, "EditRemotePassword");
     EditRemotePassword->setEchoMode(QLineEdit::Password);
     auto* dialIn = new QGridLayout(GroupBoxDialIn);
     dialIn->addWidget(CheckBoxRemoteControl, 0, 0, 1, 2);
     dialIn->addWidget(CheckBoxRemoteConfiguration, 1, 0, 1, 2);
     dialIn->addWidget(LabelPassword, 2, 0);
     dialIn->addWidget(EditRemotePassword, 2, 1);
-    GroupBoxLocalPhone = Named(new QGroupBox(TabSheetRemote), "GroupBoxLocalPhone");
-    CheckBoxHookConf = Named(new QCheckBox(GroupBoxLocalPhone), "CheckBoxHookConf");
-    CheckBoxDTMFConf = Named(new QCheckBox(GroupBoxLocalPhone), "CheckBoxDTMFConf");
+    GroupBoxLocalPhone = Make<QGroupBox>(TabSheetRemote, "GroupBoxLocalPhone");
+    CheckBoxHookConf = Make<QCheckBox>(GroupBoxLocalPhone, "CheckBoxHookConf");
+    CheckBoxDTMFConf = Make<QCheckBox>(GroupBoxLocalPhone, "CheckBoxDTMFConf");
     auto* local = new QVBoxLayout(GroupBoxLocalPhone);
     local->addWidget(CheckBoxHookConf);
     local->addWidget(CheckBoxDTMFConf);
@@ -268,14 +267,14 @@ void TFormElsaMLOfficeSettings::CreateOtherPages() {
 
     TabSheetSpeakFree = Named(new QWidget, "TabSheetSpeakFree");
     PageControl1->addTab(TabSheetSpeakFree, QString());
-    GroupBoxSpeakFree = Named(new QGroupBox(TabSheetSpeakFree), "GroupBoxSpeakFree");
-    LabelMicro = Named(new QLabel(GroupBoxSpeakFree), "LabelMicro");
+    GroupBoxSpeakFree = Make<QGroupBox>(TabSheetSpeakFree, "GroupBoxSpeakFree");
+    LabelMicro = Make<QLabel>(GroupBoxSpeakFree, "LabelMicro");
     TrackBarMicroVolume = TrackBar(GroupBoxSpeakFree, "TrackBarMicroVolume");
-    LabelMicroVolume = Named(new QLabel(GroupBoxSpeakFree), "LabelMicroVolume");
-    LabelSpeaker = Named(new QLabel(GroupBoxSpeakFree), "LabelSpeaker");
+    LabelMicroVolume = Make<QLabel>(GroupBoxSpeakFree, "LabelMicroVolume");
+    LabelSpeaker = Make<QLabel>(GroupBoxSpeakFree, "LabelSpeaker");
     TrackBarSpeakerVolume = TrackBar(GroupBoxSpeakFree, "TrackBarSpeakerVolume");
-    LabelSpeakerVolume = Named(new QLabel(GroupBoxSpeakFree), "LabelSpeakerVolume");
-    CheckBoxRecVoice = Named(new QCheckBox(GroupBoxSpeakFree), "CheckBoxRecVoice");
+    LabelSpeakerVolume = Make<QLabel>(GroupBoxSpeakFree, "LabelSpeakerVolume");
+    CheckBoxRecVoice = Make<QCheckBox>(GroupBoxSpeakFree, "CheckBoxRecVoice");
     auto* speak = new QGridLayout(GroupBoxSpeakFree);
     speak->addWidget(LabelMicro, 0, 0);
     speak->addWidget(TrackBarMicroVolume, 0, 1);
@@ -291,10 +290,10 @@ void TFormElsaMLOfficeSettings::CreateOtherPages() {
 
     TabSheetModem = Named(new QWidget, "TabSheetModem");
     PageControl1->addTab(TabSheetModem, QString());
-    GroupBoxCountry = Named(new QGroupBox(TabSheetModem), "GroupBoxCountry");
-    LabelCountry = Named(new QLabel(GroupBoxCountry), "LabelCountry");
+    GroupBoxCountry = Make<QGroupBox>(TabSheetModem, "GroupBoxCountry");
+    LabelCountry = Make<QLabel>(GroupBoxCountry, "LabelCountry");
     ComboBoxCountry = DropDown(GroupBoxCountry, "ComboBoxCountry", {});
-    CheckBoxRingIndication = Named(new QCheckBox(GroupBoxCountry), "CheckBoxRingIndication");
+    CheckBoxRingIndication = Make<QCheckBox>(GroupBoxCountry, "CheckBoxRingIndication");
     auto* country = new QGridLayout(GroupBoxCountry);
     country->addWidget(LabelCountry, 0, 0);
     country->addWidget(ComboBoxCountry, 0, 1);
