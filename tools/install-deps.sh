@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing need, when any is missing.
+# Installs the Debian packages that building and testing need, when any is
+# missing; with --fuzz also those of the fuzz targets.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsm1-dev libtiff-dev libtiff-tools
           libasound2-dev fonts-dejavu-core libgtest-dev libgmock-dev xdg-utils sox
           python3 libglib2.0-bin shared-mime-info poppler-utils)
+# The fuzz targets (tools/run-fuzz.sh) need clang and its libFuzzer runtime.
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
