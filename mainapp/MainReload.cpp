@@ -68,11 +68,12 @@ void TFormMain::ToolButtonReloadClick(QObject* /*Sender*/) {
 }
 
 // The modem's port went away under an earlier operation. The same name may
-// lead to it again (plugged in again, or a modem in its place); when it does
-// not, the modem is searched for anew, as at the start.
+// lead to it again: plugged in again, it has started afresh (its echo on), so
+// it gets the detection's init first. When the name leads to no modem, the
+// modem is searched for anew, as at the start.
 void TFormMain::ReopenChannel() {
     ModemConnected = true;
-    if (CommObject->OpenPort()) return;
+    if (CommObject->SendInitString()) return;
     SetAnimation(ImageListModemSearch);
     DetectAndCreateModem();
 }

@@ -239,6 +239,17 @@ TEST(SimEngine, OverlongLinesAnswerErrorAndTheNextLineWorks) {
     EXPECT_EQ(r.Type("AT\r"), "\r\nOK\r\n");
 }
 
+// A modem takes its command from the "AT" on: a stray byte before it (a
+// receiver's NAK after a transfer, line noise) does not cost the command.
+TEST(SimEngine, WhatComesBeforeTheAtIsNoPartOfTheCommand) {
+    Rig r;
+    r.Type("ATE0\r");
+    EXPECT_EQ(r.Type(std::string("\x15\x15") + "AT+TINFO=1\r"), "\r\ninfo=1\r\nOK\r\n");
+    EXPECT_EQ(r.Type("xyzat\r"), "\r\nOK\r\n");
+    EXPECT_EQ(r.Type("no command here\r"), "");
+    EXPECT_EQ(r.transcript.back(), "no command here");
+}
+
 TEST(SimEngine, TranscriptHoldsEveryReceivedLine) {
     Rig r;
     r.Type("ATE0\r\n\r\nnoise\rAT+NOSUCH\r\nat\r");

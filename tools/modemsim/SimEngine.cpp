@@ -43,6 +43,14 @@ std::pair<std::string, uint64_t> CommandAndCount(const std::string& Value) {
     return {Value.substr(0, colon), std::stoull(count)};
 }
 
+// Where the command of a received line begins: at its first "AT" in any
+// letter case; npos when it has none.
+std::size_t CommandStart(const std::string& Line) {
+    for (std::size_t i = 0; i + 1 < Line.size(); ++i)
+        if (IsAtLine(std::string_view(Line).substr(i, 2))) return i;
+    return std::string::npos;
+}
+
 bool StartsWithNoCase(const std::string& Text, const std::string& Prefix) {
     return Text.size() >= Prefix.size() && SameText(Text.substr(0, Prefix.size()), Prefix);
 }
@@ -154,7 +162,11 @@ void Engine::EndLine() {
     bool overflow = overflow_;
     overflow_ = false;
     session_.Note(line);
-    if (line.empty() || !IsAtLine(line)) return;
+    // A modem takes a command from its "AT" on: what came before it (line
+    // noise, a receiver's stray NAK) is no part of it.
+    const std::size_t at = CommandStart(line);
+    if (at == std::string::npos) return;
+    line.erase(0, at);
     const std::vector<AtCommand> commands = SplitAtLine(line);
     ArmVanish(line, commands);
     strikes_ = Strikes(line, commands);
