@@ -38,6 +38,9 @@ TInfoForm::TInfoForm(QWidget* Owner, const char* Name, const char* Key) : TModem
     setWindowTitle("Info");
 
     PageControl1 = Named(new QTabWidget(this), "PageControl1");
+    // Every page's tab shows whole, the form grows to hold them.
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->setElideMode(Qt::ElideNone);
     TabSheetGeneral = Named(new QWidget, "TabSheetGeneral");
     PageControl1->addTab(TabSheetGeneral, "General");
     ScrollBoxGeneral = Named(new QScrollArea(TabSheetGeneral), "ScrollBoxGeneral");

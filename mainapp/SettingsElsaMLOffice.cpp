@@ -108,6 +108,9 @@ TFormElsaMLOfficeSettings::~TFormElsaMLOfficeSettings() {
 
 void TFormElsaMLOfficeSettings::CreateControls() {
     PageControl1 = Make<QTabWidget>(this, "PageControl1");
+    // Every page's tab shows whole, the form grows to hold them.
+    PageControl1->setUsesScrollButtons(false);
+    PageControl1->setElideMode(Qt::ElideNone);
     CreateGeneralPage();
     CreateVoicePage();
     CreateOtherPages();

@@ -380,4 +380,32 @@ TEST_F(PellowSystemTest, ClosingWithoutAutostartReleasesNothing) {
     EXPECT_EQ(Count(sim->TranscriptLines(), "ATE0V1+mtp="), 0);
 }
 
+// The autostart entry of an earlier installation, on a machine whose HKLM
+// the user may not change: every start rewrites the user's Run value for the
+// program as it is now, and the desktop's autostart entry follows it.
+TEST_F(PellowSystemTest, EveryStartKeepsTheUsersAutostartAndPointsItAtThisProgram) {
+    std::filesystem::create_symlink(home.Path() + "/no-such-device", testkit::PortLink(1));
+    testkit::WriteFile(home.Path() + "/registry/HKCU.reg",
+                       Hive() + "\n[HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\n"
+                                "\"Pellow\"=\"\\\"/old/place/pellow\\\" -AUTOSTART\"\n");
+    const std::string machine = home.Path() + "/registry/HKLM.reg";
+    testkit::WriteFile(machine, "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n");
+    ASSERT_EQ(chmod(machine.c_str(), 0444), 0);
+    const std::string program = std::filesystem::canonical(testkit::BinDir() + "/pellow").string();
+    const std::string entry = home.Path() + "/xdg/autostart/Pellow.desktop";
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start);
+        std::filesystem::remove(LogPath());
+        auto run = Start();
+        ASSERT_TRUE(WaitFor([&] { return testkit::ReadFile(LogPath()).find("Start von Pellow!") != std::string::npos; }, 20));
+        run->Signal(SIGTERM);
+        EXPECT_EQ(run->Wait(30), 0);
+        // The quoted path and the blank before the start options, which are still empty then.
+        EXPECT_NE(Hive().find("\"Pellow\"=\"\\\"" + program + "\\\" \"\n"), std::string::npos) << Hive();
+        const std::string text = testkit::ReadFile(entry);
+        EXPECT_NE(text.find("\nExec=\"" + program + "\"\n"), std::string::npos) << text;
+    }
+    EXPECT_EQ(testkit::ReadFile(machine), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\n");
+}
+
 }  // namespace
