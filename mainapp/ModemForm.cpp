@@ -7,8 +7,9 @@
 #include "modem/ModemDialogs.h"
 #include "platform/App.h"
 #include "platform/Exceptions.h"
+#include "platform/QtUi.h"
 
-TModemForm::TModemForm(QWidget* Owner) : QDialog(Owner) {}
+TModemForm::TModemForm(QWidget* Owner) : QDialog(Owner) { setWindowFlags(ui::DialogFrame()); }
 
 TModemClass& TModemForm::Modem() {
     if (!ModemObject || !ModemObject->Comm) throw Exception("No modem to talk to");

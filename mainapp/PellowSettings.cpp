@@ -17,6 +17,7 @@
 #include "mainapp/Main.h"
 #include "modem/CommClass.h"
 #include "modem/ModemDialogs.h"
+#include "platform/QtUi.h"
 #include "platform/Shell.h"
 #include "platform/StrUtils.h"
 #include "platform/UserDirs.h"
@@ -62,6 +63,7 @@ TLumbraAutostart& Autostart() {
 TFormPellowSettings::TFormPellowSettings(QWidget* Owner) : QDialog(Owner) {
     WndPropPellowSettings = dialogkit::MakePlacement(this, "WndPropPellowSettings");
     setObjectName("FormPellowSettings");
+    setWindowFlags(ui::DialogFrame());
     CreateControls();
     SaveDialogLogFile.defaultExt = "log";
     SaveDialogLogFile.filter = "*.log|*.log";

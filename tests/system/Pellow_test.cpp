@@ -398,6 +398,8 @@ TEST_F(PellowSystemTest, EveryStartKeepsTheUsersAutostartAndPointsItAtThisProgra
         std::filesystem::remove(LogPath());
         auto run = Start();
         ASSERT_TRUE(WaitFor([&] { return testkit::ReadFile(LogPath()).find("Start von Pellow!") != std::string::npos; }, 20));
+        // Up to its message loop, where a SIGTERM closes the window.
+        EXPECT_EQ(run->Wait(1.5), -1);
         run->Signal(SIGTERM);
         EXPECT_EQ(run->Wait(30), 0);
         // The quoted path and the blank before the start options, which are still empty then.
