@@ -509,6 +509,7 @@ void CMurmelDlg::WinHelp(uint32_t, unsigned Command) {
 }
 
 bool CMurmelDlg::event(QEvent* E) {
+    app::ReceivePostedEvent();
     if (E->type() == audio::WaveDoneEvent::EventType()) {
         if (!m_bDestroyed) OnWaveoutdone();
         return true;

@@ -1,7 +1,8 @@
 #include "murmel/WorkerMessages.h"
 
-#include <QCoreApplication>
 #include <mutex>
+
+#include "platform/App.h"
 
 namespace murmel {
 
@@ -29,7 +30,7 @@ QObject* MainWindow() {
 
 void PostToMainWindow(int Message, int64_t WParam, int64_t LParam) {
     std::lock_guard<std::mutex> g(g_windowLock);
-    if (g_window) QCoreApplication::postEvent(g_window, new WorkerEvent(Message, WParam, LParam));
+    if (g_window) app::PostEvent(g_window, new WorkerEvent(Message, WParam, LParam));
 }
 
 }  // namespace murmel

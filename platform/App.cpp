@@ -115,6 +115,19 @@ int PrimaryLanguageId() {
     return it == ids.end() ? 9 : it->second;
 }
 
+namespace {
+std::mutex g_postLock;
+}  // namespace
+
+void PostEvent(QObject* Receiver, QEvent* Event) {
+    std::lock_guard<std::mutex> guard(g_postLock);
+    QCoreApplication::postEvent(Receiver, Event);
+}
+
+// The event was queued while the poster held the lock: taking it here comes
+// after the poster let go of it.
+void ReceivePostedEvent() { std::lock_guard<std::mutex> guard(g_postLock); }
+
 void* LoadLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 
 void* GetProcAddress(void* library, const std::string& name) {

@@ -31,6 +31,13 @@ std::string ExceptionText(const std::exception& e);
 // Runs an event handler's body so that no exception escapes into Qt.
 void Guarded(const std::function<void()>& body);
 
+// Posts Event to Receiver from any thread; Qt delivers it on the receiver's
+// thread. A handler of such an event calls ReceivePostedEvent before it
+// reads the event: what the poster wrote before posting is then ordered
+// before the read for thread checkers too, which cannot see into Qt's queue.
+void PostEvent(QObject* Receiver, QEvent* Event);
+void ReceivePostedEvent();
+
 // The application object of our programs: every exception that an event
 // handler lets through ends at ShowException.
 class Application : public QApplication {

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/App.h"
+
 namespace audio {
 namespace {
 
@@ -103,7 +105,7 @@ QEvent::Type WaveDoneEvent::EventType() {
 }
 
 DoneHandler PostDoneTo(QObject* Receiver) {
-    return [Receiver] { QCoreApplication::postEvent(Receiver, new WaveDoneEvent); };
+    return [Receiver] { app::PostEvent(Receiver, new WaveDoneEvent); };
 }
 
 struct WaveOut::Impl {

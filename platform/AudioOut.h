@@ -61,8 +61,9 @@ public:
     static QEvent::Type EventType();
 };
 
-// A DoneHandler that posts a WaveDoneEvent to Receiver, so that its handler
-// runs on the receiver's thread. Receiver must outlive the device.
+// A DoneHandler that posts a WaveDoneEvent to Receiver (app::PostEvent), so
+// that its handler runs on the receiver's thread. Receiver must outlive the
+// device.
 DoneHandler PostDoneTo(QObject* Receiver);
 
 class WaveOut {

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/App.h"
 #include "platform/AudioCodec.h"
 #include "testkit/TestKit.h"
 #include "testkit/Wave.h"
@@ -261,6 +262,7 @@ TEST_F(WaveOutTest, AMissingDeviceFailsAtOnceWithItsName) {
 class Receiver : public QObject {
 public:
     bool event(QEvent* e) override {
+        app::ReceivePostedEvent();
         if (e->type() != audio::WaveDoneEvent::EventType()) return QObject::event(e);
         ++events;
         onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
