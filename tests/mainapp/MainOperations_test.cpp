@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "mainapp/MainRules.h"
+#include "platform/App.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "support/AboutPellow.h"
@@ -109,7 +110,14 @@ TEST_F(MainOperationsTest, PlayAndViewInListOrder) {
 }
 
 TEST_F(MainOperationsTest, OutsideViewersByNameAndTheErrorBox) {
-    if (files::FileExists(shell::SiblingProgram("leafor"))) GTEST_SKIP() << "the viewer is beside the tests";
+    // Pellow's folder without the viewer beside it.
+    const std::string folder = home.Path() + "/program";
+    mkdir(folder.c_str(), 0700);
+    app::OverrideProgramFolder(folder);
+    struct Restore {
+        ~Restore() { app::OverrideProgramFolder(""); }
+    } restore;
+    ASSERT_FALSE(files::FileExists(shell::SiblingProgram("leafor")));
     const OutsideViewers viewers(home.Path() + "/bin", {});
     Start();
     Select({1});

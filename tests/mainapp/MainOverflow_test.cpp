@@ -183,7 +183,7 @@ TEST_F(MainOverflowTest, EveryMenusAltKeyOpensItVisibleOrHidden) {
             poll.start(10);
             QTest::keyClick(&f, c.key, Qt::AltModifier);
             for (int i = 0; i < 50 && !opened; ++i) QTest::qWait(10);
-            EXPECT_TRUE(opened);
+            EXPECT_TRUE(opened) << "enabled=" << c.button->isEnabled() << " active=" << (QApplication::activeWindow() ? QApplication::activeWindow()->objectName().toStdString() : std::string("none")) << " popup=" << (QApplication::activePopupWidget()!=nullptr) << " focus=" << (QApplication::focusWidget()? QApplication::focusWidget()->objectName().toStdString():std::string("none"));
             c.menu->close();
         }
     }
