@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <QLayout>
 #include <QMenu>
+#include <QShortcut>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -23,6 +24,16 @@ protected:
         return {f.ToolButtonMenuFile, f.ToolButtonEdit,    f.ToolButtonSettings, f.ToolButtonHelp,
                 f.ToolButtonReload,   f.ToolButtonPlayNew, f.ToolButtonPlay,     f.ToolButtonRelease,
                 f.ToolButtonErase,    f.ToolButtonModemSettings, f.ToolButtonAbout};
+    }
+    // What a key needs to reach a menu, for a failure's message.
+    static std::string Diagnosis(TFormMain& f, QToolButton* Button, Qt::Key Key) {
+        std::string out = std::string("button ") + (Button->isEnabled() ? "enabled" : "disabled") +
+                          ", active window " + (QApplication::activeWindow() == &f ? "the form" : "another") +
+                          ", popup " + (QApplication::activePopupWidget() ? "open" : "none");
+        for (QShortcut* s : f.findChildren<QShortcut*>())
+            if (s->key() == QKeySequence(Qt::ALT | Key))
+                out += std::string(", shortcut ") + (s->isEnabled() ? "enabled" : "disabled");
+        return out;
     }
     // Lays the window out as a shown window is.
     void Settle() {
