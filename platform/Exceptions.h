@@ -34,6 +34,12 @@ public:
     EAbstractError() : Exception("Abstract Error") {}
 };
 
+// A list index outside the list.
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // A failed file operation.
 class EInOutError : public Exception {
 public:

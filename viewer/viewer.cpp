@@ -20,6 +20,7 @@
 #include "support/Language.h"
 #include "support/RegSave.h"
 #include "support/WndProp.h"
+#include "viewer/DragDropFiles.h"
 #include "viewer/Imaging.h"
 #include "viewer/ImagingLoader.h"
 #include "viewer/ViewerPictures.h"
@@ -77,6 +78,8 @@ TFormMain::TFormMain(std::vector<std::string> Arguments, QWidget* Parent)
 }
 
 TFormMain::~TFormMain() {
+    // The drop target is revoked while the panel and the window are still there.
+    delete DragDropFiles1;
     qApp->removeEventFilter(this);
     // The controls go after this window's own part: what they signal while
     // they go must not reach it.
@@ -222,6 +225,7 @@ void TFormMain::CreatePanel() {
     ImgEdit1->setObjectName("ImgEdit1");
     layout->addWidget(ImgEdit1);
     ImgAdmin1 = imaging::CreateImgAdmin();
+    CreateDragDrop();
 }
 
 void TFormMain::ConnectHandlers() {

@@ -24,6 +24,10 @@ class LanguageClass;
 class TImgAdmin;
 class TImgEdit;
 class TWndProp;
+class TDragDropFiles;
+namespace ole {
+class DataObject;
+}
 
 namespace leafor {
 
@@ -69,6 +73,11 @@ public:
     // Deletes the shown temporary file, unless it is Keep (the file the user
     // has just chosen or written), and clears FaxIsTemporary.
     void ReleaseTemporaryFile(const std::string& Keep = "");
+
+    // --- files dropped on the panel (viewerDrop.cpp)
+    void DragDropFiles1DragEnter(ole::DataObject* Data, uint32_t KeyState, QPoint Point, uint32_t& Effect,
+                                 bool& Accept);
+    void DragDropFiles1ProcessDropped(uint32_t KeyState, QPoint Point, uint32_t Effect);
 
     // --- pages, zoom, fit, rotation
     void ToolButtonNextPageClick();
@@ -159,6 +168,7 @@ public:
     TImgEdit* ImgEdit1 = nullptr;
     std::unique_ptr<TImgAdmin> ImgAdmin1;
     TWndProp* WndPropViewer = nullptr;
+    TDragDropFiles* DragDropFiles1 = nullptr;
 
     // Set when the page box is left; taken by the next change of the page box or the zoom box.
     bool PageEditCommitted = false;
@@ -178,6 +188,7 @@ private:
     void CreateMenus();
     void CreateCoolBar();
     void CreatePanel();
+    void CreateDragDrop();
     void ConnectHandlers();
     void FixedZoom(int Percent);
     void FitButtonsUp();
