@@ -79,6 +79,8 @@ template <class F>
 void ExpectPlacementKept(const std::string& Key, const char* Control) {
     testkit::TempHome home;
     std::string fontSection;
+    // A size the form's layout allows: at least what its controls need.
+    QSize size(310, 170);
     {
         F form;
         // The controls' fonts are saved too, so the form's placement
@@ -91,23 +93,24 @@ void ExpectPlacementKept(const std::string& Key, const char* Control) {
         control->setFont(font);
         fontSection = form.objectName().toStdString() + "\\" + Control;
         form.show();
-        form.setGeometry(40, 50, 310, 170);
+        size = size.expandedTo(form.minimumSizeHint());
+        form.setGeometry(40, 50, size.width(), size.height());
         form.hide();
     }
     TRegIniFile ini(Key);
     EXPECT_EQ(ini.ReadInteger("Form", "Left", -1), 40);
     EXPECT_EQ(ini.ReadInteger("Form", "Top", -1), 50);
-    EXPECT_EQ(ini.ReadInteger("Form", "Width", -1), 310);
-    EXPECT_EQ(ini.ReadInteger("Form", "Height", -1), 170);
+    EXPECT_EQ(ini.ReadInteger("Form", "Width", -1), size.width());
+    EXPECT_EQ(ini.ReadInteger("Form", "Height", -1), size.height());
     EXPECT_EQ(ini.ReadInteger("Form", "State", -1), 0);
     EXPECT_EQ(ini.ReadInteger(fontSection, "FontSize", -1), 13);
     EXPECT_EQ(ini.ReadInteger(fontSection, "FontStyle", -1), 1);
     ini.WriteInteger("Form", "Left", 60);
-    ini.WriteInteger("Form", "Width", 330);
+    ini.WriteInteger("Form", "Width", size.width() + 20);
     F again;
     again.show();
     EXPECT_EQ(again.geometry().left(), 60);
-    EXPECT_EQ(again.geometry().width(), 330);
+    EXPECT_EQ(again.geometry().width(), size.width() + 20);
     again.hide();
 }
 
