@@ -1,6 +1,8 @@
 #include "mainapp/DialogKit.h"
 
 #include <QHBoxLayout>
+#include <QLineEdit>
+#include <QStyle>
 #include <QWidget>
 
 #include "platform/App.h"
@@ -22,6 +24,15 @@ QHBoxLayout* ButtonRow(QWidget* First, QWidget* Second) {
     row->addWidget(First);
     row->addWidget(Second);
     return row;
+}
+
+int WidthForChars(const QLineEdit* Edit, int Count, QChar Sample) {
+    const QFontMetrics fm = Edit->fontMetrics();
+    // The line edit's own size hint is 17 "x" and what surrounds them.
+    const int chrome = Edit->sizeHint().width() - 17 * fm.horizontalAdvance(QLatin1Char('x'));
+    if (Edit->echoMode() == QLineEdit::Password)
+        Sample = QChar(Edit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, Edit));
+    return chrome + fm.horizontalAdvance(QString(Count, Sample)) + Edit->style()->pixelMetric(QStyle::PM_TextCursorWidth);
 }
 
 void Guard(const std::function<void()>& Handler) { app::Guarded(Handler); }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+class QLineEdit;
 class QWidget;
 class QHBoxLayout;
 class TWndProp;
@@ -47,6 +48,10 @@ template <class Sender, class Signal>
 void On(Sender* From, Signal Sig, QObject* Context, std::function<void()> Handler) {
     QObject::connect(From, Sig, Context, [Handler = std::move(Handler)] { Guard(Handler); });
 }
+
+// The width Edit needs to show Count characters of Sample whole (a password
+// edit counts its echo character), with its frame, margins and cursor.
+int WidthForChars(const QLineEdit* Edit, int Count, QChar Sample = QLatin1Char('0'));
 
 // A reply as a text control shows it: Qt breaks lines at LF alone.
 QString Lines(const std::string& Text);

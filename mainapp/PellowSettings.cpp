@@ -121,6 +121,8 @@ void TFormPellowSettings::CreateControls() {
     GroupBoxLogFile = Make<QGroupBox>(this, "GroupBoxLogFile");
     CheckBoxLogFile = Make<QCheckBox>(GroupBoxLogFile, "CheckBoxLogFile");
     EditLogFile = Make<QLineEdit>(GroupBoxLogFile, "EditLogFile");
+    // Room for a log file in the user's home folder, shown whole.
+    EditLogFile->setMinimumWidth(dialogkit::WidthForChars(EditLogFile, 40, QLatin1Char('x')));
     ButtonLogFile = Make<QPushButton>(GroupBoxLogFile, "ButtonLogFile");
     ButtonViewLogfile = Make<QPushButton>(GroupBoxLogFile, "ButtonViewLogfile");
     auto* log = new QGridLayout(GroupBoxLogFile);

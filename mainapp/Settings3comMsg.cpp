@@ -64,12 +64,15 @@ void TForm3ComMsgSettings::CreateControls() {
     LabelDauer = Make<QLabel>(GroupBoxReceive, "LabelDauer");
     EditDauer = Make<QLineEdit>(GroupBoxReceive, "EditDauer");
     EditDauer->setToolTip("Duration of voice recording: 1-255 sec, 0=infenite");
+    EditDauer->setMinimumWidth(dialogkit::WidthForChars(EditDauer, 3));
     EditDauer->setMaximumWidth(60);
     LabelSekunden = Make<QLabel>(GroupBoxReceive, "LabelSekunden");
     LabelFaxkennung = Make<QLabel>(GroupBoxReceive, "LabelFaxkennung");
     EditFaxkennung = Make<QLineEdit>(GroupBoxReceive, "EditFaxkennung");
     EditFaxkennung->setMaxLength(20);
     EditFaxkennung->setToolTip("The Fax ID of the faxmodem");
+    // A fax ID is digits, "+" and blanks: room for the longest whole.
+    EditFaxkennung->setMinimumWidth(dialogkit::WidthForChars(EditFaxkennung, 20));
     auto* receive = new QGridLayout(GroupBoxReceive);
     receive->addWidget(CheckBoxVoice, 0, 0);
     receive->addWidget(CheckBoxFax, 0, 1, 1, 2);
@@ -88,7 +91,7 @@ void TForm3ComMsgSettings::CreateControls() {
     EditFernabfragePasswort->setMaxLength(4);
     EditFernabfragePasswort->setEchoMode(QLineEdit::Password);
     EditFernabfragePasswort->setToolTip("Password for remote control. Only digits are allowed!");
-    EditFernabfragePasswort->setMaximumWidth(60);
+    EditFernabfragePasswort->setFixedWidth(dialogkit::WidthForChars(EditFernabfragePasswort, 4));
     auto* remote = new QHBoxLayout(GroupBoxRemoteControl);
     remote->addWidget(CheckBoxFernabfrage);
     remote->addStretch(1);
@@ -134,6 +137,7 @@ void TForm3ComMsgSettings::CreateControls() {
     EditAcousticRing = Make<QLineEdit>(GroupBoxMessagePro, "EditAcousticRing");
     EditAcousticRing->setText("0");
     EditAcousticRing->setToolTip("Volume of ring Signal; 0 = off");
+    EditAcousticRing->setMinimumWidth(dialogkit::WidthForChars(EditAcousticRing, 3));
     EditAcousticRing->setMaximumWidth(60);
     auto* pro = new QHBoxLayout(GroupBoxMessagePro);
     pro->addWidget(CheckBoxTollSaver);

@@ -9,7 +9,10 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabBar>
 #include <QTabWidget>
 #include <cstdlib>
@@ -45,13 +48,26 @@ QSize Needed(QWidget* W) {
     return need;
 }
 
+// The width a line edit has for its text: its contents less the margins Qt
+// keeps at both sides and the cursor.
+int TextRoom(const QLineEdit* E) {
+    QStyleOptionFrame opt;
+    opt.initFrom(E);
+    opt.rect = E->rect();
+    opt.lineWidth = E->hasFrame() ? E->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, E) : 0;
+    opt.state |= QStyle::State_Sunken;
+    const QRect contents = E->style()->subElementRect(QStyle::SE_LineEditContents, &opt, E) - E->textMargins();
+    return contents.width() - 2 * 2 - E->style()->pixelMetric(QStyle::PM_TextCursorWidth);
+}
+
 bool ShowsText(QWidget* W) {
     return qobject_cast<QLabel*>(W) || qobject_cast<QAbstractButton*>(W) || qobject_cast<QGroupBox*>(W) ||
            qobject_cast<QComboBox*>(W);
 }
 
 // Every visible text control of Window is at least as large as its text
-// needs and lies wholly inside its parent; every tab shows its caption.
+// needs and lies wholly inside its parent; every line edit shows the value
+// it holds whole; every tab shows its caption.
 void ExpectTextsFit(QWidget* Window, const std::string& What) {
     for (QWidget* w : Window->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(Window) || w->objectName().isEmpty() || !ShowsText(w)) continue;
@@ -60,6 +76,11 @@ void ExpectTextsFit(QWidget* Window, const std::string& What) {
         EXPECT_GE(w->width(), need.width()) << name;
         EXPECT_GE(w->height(), need.height()) << name;
         EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << name;
+    }
+    for (QLineEdit* e : Window->findChildren<QLineEdit*>()) {
+        if (!e->isVisibleTo(Window) || e->objectName().isEmpty()) continue;
+        EXPECT_GE(TextRoom(e), e->fontMetrics().horizontalAdvance(e->displayText()))
+            << What << " " << e->objectName().toStdString() << ": " << e->text().toStdString();
     }
     for (QTabBar* bar : Window->findChildren<QTabBar*>()) {
         for (int i = 0; i < bar->count(); ++i) {
@@ -118,7 +139,8 @@ TEST(DialogTextsOnTheModem, The3comDialogs) {
     for (const auto& l : kLanguages) {
         SCOPED_TRACE(l.name);
         dialogstest::Rig3com r("56k-pro",
-                               "[settings]\nfaxid = \"+49 30 12345678\"\npassword = 4711\nduration = 120\n",
+                               // A fax ID as long as the modem takes.
+                               "[settings]\nfaxid = \"+49 (030) 12345-6789\"\npassword = 4711\nduration = 120\n",
                                {}, l.id);
         CheckPages(Form3ComMsgSettings, std::string("settings3com-") + l.name);
         Form3ComMsgSettings->done(mrCancel);
