@@ -247,6 +247,14 @@ TEST(Settings3comMsg, AnnouncementsAreRecordedAndPlayedWithTheWorkingNotice) {
     d.form.ButtonRecordOutOfMem->click();
     EXPECT_EQ(d.r.Received(mark).front(), "AT+MVR=1");
     EXPECT_EQ(d.Ask("+mvd?"), "60\r\n");
+    // It plays as message 255, as short as it was recorded.
+    mark = d.r.Mark();
+    formstest::WhenShown([&] { formstest::TickUntilClosed(work, 10); });
+    d.form.ButtonPlayMemError->click();
+    EXPECT_EQ(d.r.ReceivedAtLeast(mark, 2), (std::vector<std::string>{"ATE0V1s31=128+MVP=255", "AT"}));
+    const auto after = d.r.sim.TranscriptLines();
+    EXPECT_NE(std::find(after.begin() + static_cast<std::ptrdiff_t>(mark), after.end(), "playing for 1 s"), after.end());
+    EXPECT_TRUE(d.r.Prompts().empty());
 }
 
 }  // namespace
