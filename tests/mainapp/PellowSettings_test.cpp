@@ -256,6 +256,12 @@ TEST_F(PellowSettingsTest, TheFaxFolderPickerTakesEffectAtOnce) {
         EXPECT_EQ(PellowOptions.FaxAutoSaveDir, c.folder);
         EXPECT_EQ(d.EditDautoSaveDir->text().toStdString(), c.folder);
     }
+    // No folder at all has no last character to look at: it stays empty.
+    PellowOptions.FaxAutoSaveDir = "";
+    ui->Answer("cancel");
+    d.ButtonFaxSavePath->click();
+    EXPECT_EQ(PellowOptions.FaxAutoSaveDir, "");
+    EXPECT_EQ(d.EditDautoSaveDir->text(), "");
     // A cancelled picker keeps the folder it had, with the separator added.
     PellowOptions.FaxAutoSaveDir = "/srv/faxes";
     ui->Answer("cancel");
