@@ -364,6 +364,8 @@ std::string DevicePath(const std::string& name) {
     return "/dev/ttyS" + std::to_string(n - 1);
 }
 
+PortPtr OpenDevicePort(const std::string& name) { return OpenDevice(DevicePath(name)); }
+
 PortPtr OpenPort(const std::string& name) {
     PortFactory factory;
     {
@@ -371,7 +373,7 @@ PortPtr OpenPort(const std::string& name) {
         factory = g_factory;
     }
     if (factory) return factory(name);
-    return OpenDevice(DevicePath(name));
+    return OpenDevicePort(name);
 }
 
 PortFactory SetPortFactory(PortFactory factory) {

@@ -119,6 +119,10 @@ std::string DevicePath(const std::string& name);
 // is held. Goes through the factory when one is installed.
 PortPtr OpenPort(const std::string& name);
 
+// OpenPort without the factory: the device itself, for a factory that
+// wraps the real ports (the benchmarks count the bytes that cross the line).
+PortPtr OpenDevicePort(const std::string& name);
+
 // A factory replaces the opening of devices (tests hand out FakePorts).
 using PortFactory = std::function<PortPtr(const std::string& name)>;
 PortFactory SetPortFactory(PortFactory factory);  // returns the previous one
