@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "support/ToolButtons.h"
+
 class QLineEdit;
 class QWidget;
 class QHBoxLayout;
@@ -18,12 +20,7 @@ namespace dialogkit {
 inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 inline std::string S(const QString& s) { return s.toStdString(); }
 
-// W with its control name.
-template <class W>
-W* Named(W* Widget, const char* Name) {
-    Widget->setObjectName(QString::fromLatin1(Name));
-    return Widget;
-}
+using toolbuttons::Named;
 
 // A new control of type W on Parent, with its control name.
 template <class W>

@@ -31,6 +31,7 @@
 #include "support/Language.h"
 #include "support/QelStatusBar.h"
 #include "support/RegSave.h"
+#include "support/ToolButtons.h"
 #include "support/WndProp.h"
 #include "support/lumbraAutostart.h"
 
@@ -38,11 +39,7 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-template <typename W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
+using toolbuttons::Named;
 
 // The average width of the 52 letters, as the original's font metrics are taken.
 double AverageLetterWidth(const QFont& Font) {
@@ -229,30 +226,18 @@ void TFormMain::CreateToolBars() {
     // overflow mark, which knows how to open it.
     ToolBarMenu->setMovable(false);
     ToolBarMenu->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    auto menuButton = [this](const char* name, QMenu* menu) {
-        auto* b = Named(new QToolButton(ToolBarMenu), name);
-        b->setMenu(menu);
-        b->setPopupMode(QToolButton::InstantPopup);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setAutoRaise(true);
-        ToolBarMenu->addWidget(b);
-        return b;
-    };
-    ToolButtonMenuFile = menuButton("ToolButtonMenuFile", MenuFile);
-    ToolButtonEdit = menuButton("ToolButtonEdit", MenuEdit);
-    ToolButtonSettings = menuButton("ToolButtonSettings", MenuSettings);
-    ToolButtonHelp = menuButton("ToolButtonHelp", MenuHelp);
+    using toolbuttons::AddMenuButton;
+    ToolButtonMenuFile = AddMenuButton(ToolBarMenu, "ToolButtonMenuFile", MenuFile);
+    ToolButtonEdit = AddMenuButton(ToolBarMenu, "ToolButtonEdit", MenuEdit);
+    ToolButtonSettings = AddMenuButton(ToolBarMenu, "ToolButtonSettings", MenuSettings);
+    ToolButtonHelp = AddMenuButton(ToolBarMenu, "ToolButtonHelp", MenuHelp);
 
     ToolBarButtons = Named(new QToolBar(CoolBar1), "ToolBarButtons");
     ToolBarButtons->setMovable(false);
     ToolBarButtons->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     ToolBarButtons->setIconSize(QSize(pictures::ToolImageSize, pictures::ToolImageSize));
     auto action = [this](const char* name, pictures::Tool picture) {
-        auto* b = Named(new QToolButton(ToolBarButtons), name);
-        b->setIcon(pictures::ToolPicture(picture));
-        b->setAutoRaise(true);
-        ToolBarButtons->addWidget(b);
-        return b;
+        return toolbuttons::AddPictureButton(ToolBarButtons, name, pictures::ToolPicture(picture));
     };
     using pictures::Tool;
     ToolButtonReload = action("ToolButtonReload", Tool::Reload);

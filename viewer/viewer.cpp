@@ -19,6 +19,7 @@
 #include "platform/Ui.h"
 #include "support/Language.h"
 #include "support/RegSave.h"
+#include "support/ToolButtons.h"
 #include "support/WndProp.h"
 #include "viewer/DragDropFiles.h"
 #include "viewer/Imaging.h"
@@ -39,11 +40,7 @@ std::unique_ptr<LanguageClass> g_language;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-template <typename W>
-W* Named(W* w, const char* name) {
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
+using toolbuttons::Named;
 
 // The first start's size: a fax page at best fit fills most of it, and the window
 // fits a screen 768 pixels high with its frame.
@@ -141,19 +138,11 @@ void TFormMain::CreateCoolBar() {
 
     ToolBarMenu = Named(new QToolBar(CoolBar1), "ToolBarMenu");
     ToolBarMenu->setMovable(false);
-    auto menuButton = [this](const char* name, QMenu* menu) {
-        auto* b = Named(new QToolButton(ToolBarMenu), name);
-        b->setMenu(menu);
-        b->setPopupMode(QToolButton::InstantPopup);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        b->setAutoRaise(true);
-        ToolBarMenu->addWidget(b);
-        return b;
-    };
-    ToolButtonMenuFile = menuButton("ToolButtonMenuFile", MenuFile);
-    ToolButtonMenuZoom = menuButton("ToolButtonMenuZoom", MenuZoom);
-    ToolButtonMenuPage = menuButton("ToolButtonMenuPage", MenuPage);
-    ToolButtonMenuHelp = menuButton("ToolButtonMenuHelp", MenuHelp);
+    using toolbuttons::AddMenuButton;
+    ToolButtonMenuFile = AddMenuButton(ToolBarMenu, "ToolButtonMenuFile", MenuFile);
+    ToolButtonMenuZoom = AddMenuButton(ToolBarMenu, "ToolButtonMenuZoom", MenuZoom);
+    ToolButtonMenuPage = AddMenuButton(ToolBarMenu, "ToolButtonMenuPage", MenuPage);
+    ToolButtonMenuHelp = AddMenuButton(ToolBarMenu, "ToolButtonMenuHelp", MenuHelp);
     row0->addWidget(ToolBarMenu);
     row0->addStretch(1);
 
@@ -172,11 +161,7 @@ void TFormMain::CreateCoolBar() {
         return bar;
     };
     auto button = [](QToolBar* bar, const char* name, Tool picture) {
-        auto* b = Named(new QToolButton(bar), name);
-        b->setIcon(viewerpictures::ToolPicture(picture));
-        b->setAutoRaise(true);
-        bar->addWidget(b);
-        return b;
+        return toolbuttons::AddPictureButton(bar, name, viewerpictures::ToolPicture(picture));
     };
     QToolBar* files = band(1, "ToolBarFile");
     ToolButtonOpen = button(files, "ToolButtonOpen", Tool::Open);
