@@ -485,6 +485,33 @@ TEST(SimEngine, BaudHoldsTheOutputToItsRate) {
     EXPECT_NEAR(static_cast<double>(r.now - start), (970.0 - 1) / 960 * 1000, 15);
 }
 
+// A simulator that wakes up 10 ms late every time (a busy machine) still
+// holds the line to its speed, neither slower nor faster; the late bytes go
+// together, as a late reader of a real line finds them. After the reply the
+// line rests: the next reply starts a byte at a time again.
+TEST(SimEngine, ALateSimulatorLosesNoLineTime) {
+    Rig r(OptList{{"baud", "9600"}, {"garbage", "960"}});
+    r.Core().Receive("AT\r", r.now);
+    const uint64_t start = r.now;
+    std::size_t sent = 0;
+    while (r.Modem().Pending() > 0) {
+        const std::size_t n = r.Core().Writable(r.now);
+        if (n == 0) {
+            const uint64_t next = r.Core().NextDeadline(r.now);
+            ASSERT_NE(next, Engine::kNever);
+            r.now = next + 10;
+            continue;
+        }
+        r.Core().Written(n, r.now);
+        sent += n;
+    }
+    EXPECT_EQ(sent, 4 + 960 + 6u);
+    EXPECT_NEAR(static_cast<double>(r.now - start), (970.0 - 1) / 960 * 1000, 15);
+    r.now += 500;
+    r.Core().Receive("AT\r", r.now);
+    EXPECT_EQ(r.Core().Writable(r.now), 1u);
+}
+
 TEST(SimEngine, NoiseIsDeterministicAndCoversAllBytes) {
     uint64_t a = 42, b = 42;
     std::string x = Noise(a, 100000, true);

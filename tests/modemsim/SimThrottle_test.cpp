@@ -39,6 +39,21 @@ TEST(SimThrottle, A9600BaudLineSendsOneByteAtATime) {
     EXPECT_EQ(t.Allowed(100), 1u) << "never two at once";
 }
 
+// While bytes wait, the line runs on at its rate: a simulator that wakes up
+// late (a busy machine) sends what the line would have carried meanwhile, up
+// to a second of it, instead of losing that line time. Once nothing waits,
+// the line rests, and a pause earns no more than the bucket again.
+TEST(SimThrottle, ALateSenderCatchesUpWhileBytesWait) {
+    Throttle t(960, 0);
+    t.Sent(1, 0, true);
+    EXPECT_EQ(t.Allowed(50), 48u) << "50 ms late: the 48 bytes the line carried meanwhile";
+    t.Sent(48, 50, true);
+    EXPECT_EQ(t.Allowed(50), 0u);
+    EXPECT_EQ(t.Allowed(5000), 960u) << "at most a second is caught up";
+    t.Sent(960, 5000, false);
+    EXPECT_EQ(t.Allowed(6000), 1u) << "a line that rests never bursts";
+}
+
 TEST(SimThrottle, SlowLinesStillSendWholeBytes) {
     Throttle t(30, 0);  // 300 baud: one byte per 33.3 ms, the bucket holds one
     EXPECT_EQ(t.Allowed(0), 1u);

@@ -354,9 +354,10 @@ void Engine::Written(std::size_t Count, uint64_t NowMs) {
     Clock(NowMs);
     Count = std::min(Count, session_.output_.size());
     session_.output_.erase(0, Count);
-    throttle_.Sent(Count, NowMs);
     if (vanishArmed_) vanishLeft_ -= std::min<uint64_t>(Count, vanishLeft_);
     if (Count > 0 && session_.output_.empty() && session_.task_) StepTask();
+    // A task that streams refills the queue at once: the line runs on.
+    throttle_.Sent(Count, NowMs, !session_.output_.empty());
     Pump();
 }
 

@@ -8,6 +8,7 @@ namespace modemsim {
 Throttle::Throttle(uint64_t BytesPerSecond, uint64_t NowMs)
     : rate_(BytesPerSecond),
       capacity_(std::max<uint64_t>(1000, BytesPerSecond * kBucketMs)),
+      catchUp_(std::max(capacity_, BytesPerSecond * kCatchUpMs)),
       tokens_(capacity_),
       last_(NowMs) {}
 
@@ -16,8 +17,9 @@ void Throttle::Fill(uint64_t NowMs) {
     uint64_t elapsed = NowMs - last_;
     last_ = NowMs;
     // A rate in bytes per second earns that many milli-bytes per millisecond.
-    if (elapsed >= capacity_ / rate_ + 1) tokens_ = capacity_;
-    else tokens_ = std::min(capacity_, tokens_ + elapsed * rate_);
+    const uint64_t cap = running_ ? catchUp_ : capacity_;
+    if (elapsed >= cap / rate_ + 1) tokens_ = cap;
+    else tokens_ = std::min(cap, tokens_ + elapsed * rate_);
 }
 
 std::size_t Throttle::Allowed(uint64_t NowMs) {
@@ -26,11 +28,14 @@ std::size_t Throttle::Allowed(uint64_t NowMs) {
     return static_cast<std::size_t>(tokens_ / 1000);
 }
 
-void Throttle::Sent(std::size_t Count, uint64_t NowMs) {
+void Throttle::Sent(std::size_t Count, uint64_t NowMs, bool More) {
     if (!Limited()) return;
     Fill(NowMs);
     uint64_t cost = static_cast<uint64_t>(Count) * 1000;
     tokens_ = cost >= tokens_ ? 0 : tokens_ - cost;
+    running_ = More;
+    // A line that rests holds no more than its bucket, whatever it caught up.
+    if (!running_) tokens_ = std::min(tokens_, capacity_);
 }
 
 uint64_t Throttle::ReadyAt(std::size_t Want, uint64_t NowMs) {
