@@ -42,6 +42,9 @@ public:
     // The modem is to vanish now (--vanish-on): the line must go at once,
     // as a device unplugged goes, without another byte or word.
     bool Vanishing() const { return vanishArmed_ && vanishLeft_ == 0; }
+    // It sent bytes of its reply before it vanishes (--vanish-on CMD:BYTES),
+    // which its client is to get, as the line has carried them.
+    bool VanishesAfterBytes() const { return vanishAfter_ > 0; }
 
 private:
     void Clock(uint64_t NowMs) { session_.now_ = NowMs; }

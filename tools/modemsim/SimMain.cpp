@@ -90,18 +90,42 @@ void WriteToLine(Engine& E, int Master) {
     if (n > 0) E.Written(static_cast<std::size_t>(n), now);
 }
 
+// How long a vanishing modem waits at most for its client to take the last
+// bytes it sent, and how long the line must have held none of them.
+constexpr uint64_t kDeliveryLimitMs = 2000;
+constexpr uint64_t kDeliveryQuietMs = 100;
+
+// Waits until the line has held no byte for its reader for kDeliveryQuietMs:
+// the terminal layer passes written bytes on behind the reader's back, so
+// one look at an empty line is not enough.
+void AwaitReader(const PtyLine& Line) {
+    const uint64_t start = NowMs();
+    uint64_t heldAt = start;
+    for (uint64_t now = start; now - start < kDeliveryLimitMs; now = NowMs()) {
+        if (Line.Unread() > 0) heldAt = now;
+        else if (now - heldAt >= kDeliveryQuietMs) return;
+        ::poll(nullptr, 0, 2);
+    }
+}
+
 // A modem unplugged says nothing more, tidies nothing up (the link stays,
 // pointing nowhere) and is gone for its clients at once: the simulator dies
-// as if killed hard.
-void Vanish(const Engine& E) {
-    if (E.Vanishing()) ::raise(SIGKILL);
+// as if killed hard. What it sent before has reached its client first, as a
+// line carries its bytes while the reader takes them in: the kernel drops
+// what the reader of a hung-up line has not read yet, so dying at once
+// would leave it to the scheduler how much of them the client gets (on a
+// busy machine, none).
+void Vanish(const Engine& E, const PtyLine& Line) {
+    if (!E.Vanishing()) return;
+    if (E.VanishesAfterBytes()) AwaitReader(Line);
+    ::raise(SIGKILL);
 }
 
 int Run(Engine& E, const PtyLine& Line, int Signals) {
     for (;;) {
         uint64_t now = NowMs();
         E.Service(now);
-        Vanish(E);
+        Vanish(E, Line);
         uint64_t deadline = E.NextDeadline(now);
         int timeout = -1;
         if (deadline != Engine::kNever) timeout = deadline <= now ? 0 : static_cast<int>(std::min<uint64_t>(deadline - now, INT_MAX));
@@ -114,7 +138,7 @@ int Run(Engine& E, const PtyLine& Line, int Signals) {
         if (fds[1].revents & POLLIN) return 0;
         if (fds[0].revents & POLLIN) ReadFromLine(E, Line.Master());
         if (fds[0].revents & POLLOUT) WriteToLine(E, Line.Master());
-        Vanish(E);
+        Vanish(E, Line);
         // The simulator holds the slave itself, so a hang-up should not come;
         // if the line breaks anyway, end rather than spin on it.
         if ((fds[0].revents & (POLLHUP | POLLERR)) && !(fds[0].revents & POLLIN)) {

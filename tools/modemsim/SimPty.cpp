@@ -1,6 +1,7 @@
 #include "tools/modemsim/SimPty.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -81,6 +82,12 @@ PtyLine::~PtyLine() {
     }
     if (slave_ >= 0) ::close(slave_);
     if (master_ >= 0) ::close(master_);
+}
+
+std::size_t PtyLine::Unread() const {
+    int waiting = 0;
+    if (::ioctl(slave_, FIONREAD, &waiting) != 0 || waiting < 0) return 0;
+    return static_cast<std::size_t>(waiting);
 }
 
 }  // namespace modemsim

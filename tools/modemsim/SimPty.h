@@ -3,6 +3,7 @@
 // names. The simulator keeps the slave open itself, so the line stays usable
 // while clients open and close it, and a client closing it never hangs it up.
 // This is the only place where the simulator touches devices and links.
+#include <cstddef>
 #include <string>
 
 namespace modemsim {
@@ -20,6 +21,9 @@ public:
     PtyLine& operator=(const PtyLine&) = delete;
 
     int Master() const { return master_; }  // non-blocking
+    // Bytes written to the line that wait on the slave side for its reader,
+    // as far as the terminal layer has passed them on (0 when unknown).
+    std::size_t Unread() const;
     const std::string& SlaveName() const { return slaveName_; }
 
 private:
