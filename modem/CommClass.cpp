@@ -219,7 +219,8 @@ bool TCommClass::QueryFlag(const std::string& Command, const std::string& Descri
 }
 
 // The reply lines up to "OK". A modem that falls silent, a port that could
-// not be opened, or a reply without end fails the command like "ERROR" does.
+// not be opened or whose device went away, or a reply without end fails the
+// command like "ERROR" does.
 void TCommClass::QueryLines(const std::string& Command, const std::string& Description, std::string& Text) {
     Text.clear();
     SendCommand(Command, Description);
@@ -228,7 +229,8 @@ void TCommClass::QueryLines(const std::string& Command, const std::string& Descr
     int quiet = 0;
     while (line != "OK" && line != "ERROR") {
         quiet = line.empty() ? quiet + 1 : 0;
-        if (quiet >= MaxQuietLines || Text.size() > MaxReplyText) throw EModemClass::ForCommand(Command);
+        if (quiet >= MaxQuietLines || Text.size() > MaxReplyText || (quiet > 0 && LinkLost))
+            throw EModemClass::ForCommand(Command);
         Text += line + kLineEnd;
         ReadLine(1, line);
     }

@@ -383,6 +383,27 @@ TEST_F(FakeChannel, QueryLinesGivesUpOnASilentModem) {
     EXPECT_TRUE(comm.Connected());
 }
 
+// A port whose device goes away in the middle of the reply ends the command
+// at once: the log shows the one empty line that met the loss, not a row of
+// them from a port that is gone.
+TEST_F(FakeChannel, QueryLinesEndsAtOnceWhenThePortIsLost) {
+    Answer([](const std::string& line) { return line.empty() ? "" : "\r\nA\r\n"; });
+    std::thread gone([this] {
+        std::this_thread::sleep_for(Ms(200));
+        fake->Vanish();
+    });
+    CpuMeter meter;
+    std::string text;
+    EXPECT_EQ(ModemMessage([&] { comm.QueryLines("AT$JDIR", "Directory", text); }), "ERROR occured with \"AT$JDIR\"");
+    gone.join();
+    EXPECT_LT(meter.WallSeconds(), 0.7) << "not a second per line";
+    EXPECT_TRUE(comm.LinkLost);
+    const std::string text2 = log.Text();
+    std::size_t empty = 0;
+    for (auto at = text2.find("-> \"\""); at != std::string::npos; at = text2.find("-> \"\"", at + 1)) ++empty;
+    EXPECT_EQ(empty, 1u) << text2;
+}
+
 TEST_F(FakeChannel, QueryLinesGivesUpOnAReplyWithoutEnd) {
     std::string flood;
     const std::string row = std::string(1000, 'r') + "\r\n";
