@@ -583,7 +583,9 @@ void TFormMain::FormClose() {
         SetAnimation(ImageListModemDownload);
         ui::SetWaitCursor(true);
         if (PellowOptions.AutoReleaseQuickClose) hide();
-        if (ModemObject && ModemObject->HasNewMsgs()) ModemObject->ReleaseNewMsgs();
+        // A release that fails (the modem gone) has told why; the program
+        // ends all the same, as the user closed it.
+        if (ModemObject && ModemObject->HasNewMsgs()) app::Guarded([] { ModemObject->ReleaseNewMsgs(); });
         EndProcess(0);
     }
 }

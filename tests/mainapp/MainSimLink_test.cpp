@@ -146,6 +146,57 @@ TEST_F(MainSimLink, TheModemGoneMidDownloadEndsItAtOnceWithoutAFile) {
     ExpectNotConnected(f);
 }
 
+// Closed in autostart mode with AutoRelease on after the modem went away
+// (killed while nothing was asked of it, or in the middle of the close's own
+// release): the release ends at once with the one box of the exchange that
+// met the loss, and the program ends. It used to hold the close for a
+// minute and more of time-outs (an ELSA release for minutes, a box a message).
+TEST_F(MainSimLink, AnAutostartReleaseWithTheModemGoneEndsTheCloseAtOnce) {
+    struct Case {
+        const char* name;
+        const char* model;
+        std::vector<std::string> options;
+        bool killedBefore;
+        std::vector<std::string> boxes;
+    };
+    const std::vector<std::string> pageLost = {"ERROR: Characters lost!"};
+    const std::vector<std::string> blockLost = {"Timeout occoured!"};
+    const Case cases[] = {
+        // The release reads the message's info line first.
+        {"3Com gone before the close", "sportster", {}, true, {"ERROR occured with \"ATE0V1+MSR=1\r\n\""}},
+        {"3Com gone in its release", "sportster", {"--vanish-on", "+mtp:5000"}, false, pageLost},
+        {"ELSA gone before the close", "elsa", {}, true, blockLost},
+        {"ELSA gone in its release", "elsa", {"--vanish-on", "$JDNL:1500"}, false, blockLost},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"--model", c.model};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const bool elsa = std::string(c.model) == "elsa";
+        Modem(args, elsa ? "[message]\ntype = fax\nlines = 100\nseed = 5\n[message]\ntype = fax\nlines = 100\nseed = 6\n"
+                         : kMemory);
+        SetOption("AutoRelease", true);
+        TFormMain& f = Run({"-AUTOSTART"});
+        ASSERT_TRUE(f.ModemConnected);
+        ASSERT_TRUE(ModemObject->HasNewMsgs());
+        if (c.killedBefore) sim->Kill();
+        ui->ClearPrompts();
+        halts.clear();
+        EXPECT_LT(Timed([&] { f.close(); }), 3.0);
+        EXPECT_EQ(Texts(), c.boxes);
+        EXPECT_EQ(halts, std::vector<int>{0});
+        EXPECT_TRUE(CommObject->LinkLost);
+        // The next case on a window and a modem of its own.
+        dialogs.reset();
+        form.reset();
+        FormMain = nullptr;
+        delete ModemObject;
+        ModemObject = nullptr;
+        CommObject = nullptr;
+        sim.reset();
+    }
+}
+
 // A close asked for while an operation waits for the modem (here a reply
 // that does not come, 60 s) ends the wait within a second and closes the
 // window, without an error box.
