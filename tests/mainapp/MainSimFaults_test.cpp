@@ -200,6 +200,66 @@ TEST_P(MainSimFaults, NoFaultGivesAWrongFax) {
     EXPECT_EQ(Rows(), cleanRows);
 }
 
+// Viewing a fax downloads it into a temporary file for the viewer. One that
+// does not come whole starts no viewer and leaves no file; on a clean line
+// the viewer gets the fax.
+TEST_F(MainSimTest, AViewedFaxThatDoesNotComeWholeStartsNoViewer) {
+    struct Case {
+        const char* name;
+        const char* model;
+        std::vector<std::string> options;
+        Texts boxes;
+    };
+    const Case cases[] = {
+        {"3Com clean", "sportster", {}, {}},
+        {"3Com wrong checksum", "sportster", {"--page-bad-checksum", "4"}, {"ERROR: Could not get page"}},
+        {"3Com unplugged", "sportster", {"--vanish-on", "+mtp:10000"}, {"ERROR: Could not get page"}},
+        {"ELSA clean", "elsa", {}, {}},
+        {"ELSA error", "elsa", {"--error-on", "$JDNL"}, {"SOH errors!"}},
+        {"ELSA unplugged", "elsa", {"--vanish-on", "$JDNL:1500"}, {"Timeout occoured!"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"--model", c.model};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        Modem(args, std::string(c.model) == "elsa" ? "[message]\ntype = fax\nlines = 300\nseed = 5\n"
+                                                   : "[message]\ntype = fax\nstate = new\npages = 2\n");
+        TFormMain& f = Run();
+        ASSERT_EQ(f.ExtListView1->topLevelItemCount(), 1);
+        CommObject->LineTimes.BlockTimeoutMs = 600;
+        CommObject->XmodemTimes.ByteTimeoutMs = 300;
+        CommObject->XmodemTimes.RetryPauseSeconds = 0;
+        ui->ClearPrompts();
+        starts.clear();
+        Select({0});
+        app::Guarded([&] { f.ToolButtonPlayClick(); });
+        Texts boxes;
+        for (const auto& p : Prompts()) boxes.push_back(p.text);
+        EXPECT_EQ(boxes, c.boxes);
+        const long files = std::distance(std::filesystem::directory_iterator(tmp), std::filesystem::directory_iterator{});
+        if (c.boxes.empty()) {
+            ASSERT_EQ(files, 1);
+            const std::string fax = std::filesystem::directory_iterator(tmp)->path().string();
+            EXPECT_EQ(DecodeTiff(fax).size(), std::string(c.model) == "elsa" ? 1u : 2u);
+            ASSERT_EQ(starts.size(), 1u);
+            EXPECT_NE(std::find(starts[0].begin(), starts[0].end(), fax), starts[0].end()) << "the viewer gets the fax";
+        } else {
+            EXPECT_TRUE(starts.empty()) << "no viewer for a fax that did not come";
+            EXPECT_EQ(files, 0) << "no download and no fax is left in the temporary folder";
+        }
+        EXPECT_FALSE(f.TransferRunning);
+        // The next case on a window and a modem of its own, and an empty folder.
+        dialogs.reset();
+        form.reset();
+        FormMain = nullptr;
+        delete ModemObject;
+        ModemObject = nullptr;
+        CommObject = nullptr;
+        sim.reset();
+        for (const auto& e : std::filesystem::directory_iterator(tmp)) std::filesystem::remove(e.path());
+    }
+}
+
 const Texts kNoPage = {"ERROR: Could not get page"};
 const Texts kNone = {};
 
