@@ -93,6 +93,9 @@ public:
     bool XmodemReceive(std::ofstream& FileHandle);
     // The blocks done plus the bytes of the read in progress, for a progress gauge.
     uint32_t ReceivedBytes() const;
+    // The last block receive heard nothing at all from the sender (no block,
+    // no control byte, no reply line): the modem did not answer.
+    bool XmodemUnanswered = false;
     // Bad start bytes and incomplete blocks tolerated over one transfer.
     static constexpr int XmodemMaxErrors = 12;
     // The times of the block receive; tests shorten them where they wait

@@ -36,7 +36,10 @@ void ShowMessage(const std::string& Text) { ui::MessageBox({Text, app::Title(), 
 int ReadOne(TCommClass& Comm) {
     Comm.SetInputTimeout(Comm.XmodemTimes.ByteTimeoutMs);
     uint8_t b = 0;
-    if (Comm.ReadByte(b)) return b;
+    if (Comm.ReadByte(b)) {
+        Comm.XmodemUnanswered = false;
+        return b;
+    }
     Comm.CheckLink();
     Comm.CheckAborted();
     return NoByte;
@@ -109,6 +112,7 @@ private:
 // transfer at once: nothing more can come.
 bool TCommClass::XmodemReceive(std::ofstream& FileHandle) {
     BlockCount = 0;
+    XmodemUnanswered = true;
     int errors = 0;
     const auto failed = [this](const std::string& Box, const std::string& Why) {
         if (!Box.empty()) ShowMessage(Box);

@@ -202,13 +202,15 @@ bool TModemElsaClass::HasNewMsgs() {
 
 bool TModemElsaClass::IsMsgNew(int32_t N) { return GetMsgState(N) != MsgStateOld; }
 
-// A complete download is what marks a message read in the modem.
+// A complete download is what marks a message read in the modem. A modem
+// that is gone, or that sends nothing at all for a download, ends the
+// release there: each further message would only cost the block receive's
+// retries and boxes again.
 void TModemElsaClass::ReleaseNewMsgs() {
     for (int32_t i = 1; i <= MsgCount; ++i) {
         if (!IsMsgNew(i)) continue;
         std::ofstream nul(files::MapDeviceName("NUL"), std::ios::binary);
-        // The modem is gone: the other messages cannot be reached either.
-        if (!Download(i, nul) && Comm->LinkLost) throw EAbort();
+        if (!Download(i, nul) && (Comm->LinkLost || Comm->XmodemUnanswered)) throw EAbort();
     }
 }
 

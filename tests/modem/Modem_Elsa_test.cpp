@@ -422,6 +422,48 @@ seconds = 1
     EXPECT_EQ(Received().size(), before);
 }
 
+// A modem that sends nothing at all for a download ends the release there,
+// after the block receive's boxes of that one message; one that answers
+// (here ERROR) is asked for the next message still.
+TEST_F(ElsaModem, AReleaseEndsWhereTheModemSendsNothing) {
+    struct Case {
+        std::vector<std::string> options;
+        Texts downloads;
+        Texts prompts;
+        bool ended;
+    };
+    const Case cases[] = {
+        {{"--fault-on", "$JDNL", "--silent"}, {"AT$JDNL=\"A\""}, {"Timeout occoured!", "SOH errors!"}, true},
+        {{"--error-on", "$JDNL"}, {"AT$JDNL=\"A\"", "AT$JDNL=\"B\""}, {"SOH errors!", "SOH errors!"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options[1]);
+        sim.reset();
+        comm.ClosePort();
+        ui->ClearPrompts();
+        Start("[message]\nname = A\nseconds = 1\n[message]\nname = B\nseconds = 1\n", c.options);
+        comm.XmodemTimes.ByteTimeoutMs = 100;
+        comm.XmodemTimes.RetryPauseSeconds = 0;
+        comm.LineTimes.QuietMs = 20;
+        modem.Refresh();
+        ASSERT_EQ(modem.GetNewMsgCount(), 2);
+        bool ended = false;
+        try {
+            modem.ReleaseNewMsgs();
+        } catch (const EAbort&) {
+            ended = true;
+        }
+        EXPECT_EQ(ended, c.ended);
+        // A line may begin with the NAKs of the block receive before it.
+        Texts downloads;
+        for (const auto& l : Received())
+            if (const auto at = l.find("AT$JDNL"); at != std::string::npos) downloads.push_back(l.substr(at));
+        EXPECT_EQ(downloads, c.downloads);
+        EXPECT_EQ(Prompted(), c.prompts);
+        EXPECT_FALSE(comm.LinkLost);
+    }
+}
+
 // Fax pages of known bitmaps, stored in the modem, downloaded, written as
 // TIFF and decoded by libtiff to exactly those bitmaps.
 TEST_F(ElsaModem, FaxRoundTripsThroughLibTiff) {
