@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,46 +21,8 @@ constexpr int16_t TypeShort = 3;
 constexpr int16_t TypeLong = 4;
 constexpr int16_t TypeRational = 5;
 constexpr int DirEntries = 15;
-
-// The downloaded file, one byte at a time, with a few bytes of look-ahead.
-class TByteSource {
-public:
-    explicit TByteSource(std::istream& in) : in_(in) {}
-    bool Get(uint8_t& b) {
-        if (!Fill(1)) return false;
-        b = ahead_.front();
-        ahead_.pop_front();
-        return true;
-    }
-    // The byte Offset places ahead without taking it.
-    bool Peek(size_t Offset, uint8_t& b) {
-        if (!Fill(Offset + 1)) return false;
-        b = ahead_[Offset];
-        return true;
-    }
-    bool AtEnd() { return !Fill(1); }
-    // Whether Text comes next; nothing is taken.
-    bool LooksAt(const std::string& Text) {
-        if (!Fill(Text.size())) return false;
-        for (size_t i = 0; i < Text.size(); ++i)
-            if (ahead_[i] != static_cast<uint8_t>(Text[i])) return false;
-        return true;
-    }
-    void Skip(size_t n) {
-        uint8_t b;
-        while (n-- > 0 && Get(b)) {
-        }
-    }
-
-private:
-    bool Fill(size_t n) {
-        char c;
-        while (ahead_.size() < n && in_.get(c)) ahead_.push_back(static_cast<uint8_t>(c));
-        return ahead_.size() >= n;
-    }
-    std::istream& in_;
-    std::deque<uint8_t> ahead_;
-};
+// Page data is written on in pieces of this size.
+constexpr std::size_t StripBlock = 64 * 1024;
 
 // The DLE shielding of the modem data; a DLE ETX is a page end for the cutter to qualify.
 using TToken = TDleToken;
@@ -75,16 +36,16 @@ TToken NextToken(TByteSource& src, uint8_t& data) {
 class TG3LineCounter {
 public:
     void Byte(uint8_t b) {
-        for (int i = 7; i >= 0 && !pageEnd_; --i) {
-            switch (reader_.Bit((b >> i) & 1)) {
-                case TG3CodeReader::StepRun:
+        if (pageEnd_) return;
+        for (auto steps = reader_.Byte(b); steps && !pageEnd_;) {
+            switch (steps.Next()) {
+                case TG3CodeReader::ByteZeroRun:
+                case TG3CodeReader::ByteRun:
                     hasCode_ = true;
                     break;
-                case TG3CodeReader::StepEol:
+                case TG3CodeReader::ByteEol:
                     EndLine();
                     afterEol_ = true;
-                    break;
-                case TG3CodeReader::StepNone:
                     break;
             }
         }
@@ -125,11 +86,12 @@ public:
         counter_ = TG3LineCounter{};
     }
     void Data(uint8_t b) {
-        out_.put(static_cast<char>(b));
-        Advance(1);
+        strip_.push_back(static_cast<char>(b));
         counter_.Byte(b);
+        if (strip_.size() >= StripBlock) FlushStrip();
     }
     void EndPage() {
+        FlushStrip();
         page_.StripBytes = pos_ - page_.StripOffset;
         // Readers refuse a page of no rows and every page after it; a page
         // without a coded line is kept as one row.
@@ -148,6 +110,11 @@ public:
     const std::vector<TFaxPage>& Pages() const { return pages_; }
 
 private:
+    void FlushStrip() {
+        out_.write(strip_.data(), static_cast<std::streamsize>(strip_.size()));
+        Advance(static_cast<int64_t>(strip_.size()));
+        strip_.clear();
+    }
     void Directory() {
         Word(DirEntries);
         Entry(254, TypeLong, 2);
@@ -204,6 +171,7 @@ private:
     int64_t pendingNext_ = 0;
     TFaxPage page_;
     TG3LineCounter counter_;
+    std::string strip_;  // page data not yet written
     std::vector<TFaxPage> pages_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "platform/App.h"
 #include "platform/Checked.h"
@@ -82,7 +83,9 @@ constexpr int32_t FineLines = 1210;
 
 }  // namespace
 
-void TG3CodeReader::Add(TTree& tree, int& nodes, const char* code, int16_t leaf) {
+namespace {
+
+void AddCode(TG3CodeReader::TTree& tree, int& nodes, const char* code, int16_t leaf) {
     int pos = 0;
     for (; code[1] != '\0'; ++code) {
         int16_t& next = At(tree, pos).Next[*code - '0'];
@@ -95,64 +98,151 @@ void TG3CodeReader::Add(TTree& tree, int& nodes, const char* code, int16_t leaf)
     At(tree, pos).Next[*code - '0'] = leaf;
 }
 
+// Bytes of the download read from its file at a time.
+constexpr std::size_t SourceBlock = 64 * 1024;
+
+}  // namespace
+
+// The states are numbered: the white tree's nodes from 0 (its root, where a
+// line starts), then the black tree's, then the fill of an EOL after white
+// and after black.
+struct TG3CodeReader::TCode {
+    TTree WhiteTree{};
+    TTree BlackTree{};
+    int WhiteNodes = 1;
+    int BlackNodes = 1;
+    std::vector<TByteEntry> Table;  // 256 entries a state: where each byte leads and what it ended
+
+    int States() const { return WhiteNodes + BlackNodes + 2; }
+    bool InEol(TState s) const { return s >= WhiteNodes + BlackNodes; }
+    bool IsBlack(TState s) const { return InEol(s) ? s == EolState(true) : s >= WhiteNodes; }
+    TState EolState(bool black) const { return static_cast<TState>(WhiteNodes + BlackNodes + (black ? 1 : 0)); }
+    TState NodeState(bool black, int pos) const { return static_cast<TState>(black ? WhiteNodes + pos : pos); }
+
+    struct TBitStep {
+        TState Next;
+        TStep Step;
+        int32_t Run;
+    };
+    TBitStep Step(TState s, int bit) const {
+        if (InEol(s)) {
+            // Zeros after the prefix are fill; the one ends the EOL.
+            if (bit == 0) return {s, StepNone, 0};
+            return {NodeState(false, 0), StepEol, 0};
+        }
+        const bool black = IsBlack(s);
+        const int16_t entry = At(black ? BlackTree : WhiteTree, black ? s - WhiteNodes : s).Next[bit ? 1 : 0];
+        if (entry == EolPrefixMark) return {EolState(black), StepNone, 0};
+        if (entry > 0) return {NodeState(black, entry), StepNone, 0};
+        const int32_t run = -entry;
+        // A terminating code ends the run, a make-up code leaves its colour.
+        return {NodeState(run < 64 ? !black : black, 0), StepRun, run};
+    }
+};
+
+const TG3CodeReader::TCode& TG3CodeReader::Code() {
+    static const TCode code = [] {
+        TCode c;
+        for (const auto& w : WhiteCodes) AddCode(c.WhiteTree, c.WhiteNodes, w.Bits, static_cast<int16_t>(-w.Run));
+        for (const auto& b : BlackCodes) AddCode(c.BlackTree, c.BlackNodes, b.Bits, static_cast<int16_t>(-b.Run));
+        AddCode(c.WhiteTree, c.WhiteNodes, WhiteEolPrefix, EolPrefixMark);
+        AddCode(c.BlackTree, c.BlackNodes, BlackEolPrefix, EolPrefixMark);
+        CheckIndex(c.States() - 1, 256);
+        c.Table.resize(static_cast<std::size_t>(c.States()) * 256);
+        for (int s = 0; s < c.States(); ++s) {
+            for (int b = 0; b < 256; ++b) {
+                auto state = static_cast<TState>(s);
+                unsigned steps = 0;
+                int n = 0;
+                for (int i = 7; i >= 0; --i) {
+                    const TCode::TBitStep r = c.Step(state, (b >> i) & 1);
+                    state = r.Next;
+                    if (r.Step == StepNone) continue;
+                    const TByteStep step = r.Step == StepEol ? ByteEol : r.Run > 0 ? ByteRun : ByteZeroRun;
+                    // Three at most: the two-bit code words are black ones, and
+                    // white ones of four bits and more come between them.
+                    CheckIndex(n, 4);
+                    steps |= static_cast<unsigned>(step) << (2 * n++);
+                }
+                c.Table[static_cast<std::size_t>(s) * 256 + static_cast<std::size_t>(b)] = {
+                    state, static_cast<uint8_t>(steps)};
+            }
+        }
+        return c;
+    }();
+    return code;
+}
+
+TG3CodeReader::TG3CodeReader() : code_(&Code()), table_(code_->Table.data()) {}
+
 void TG3CodeReader::InitG3Tables() {
-    whiteTree_ = {};
-    blackTree_ = {};
-    whiteNodes_ = blackNodes_ = 1;
-    for (const auto& c : WhiteCodes) Add(whiteTree_, whiteNodes_, c.Bits, static_cast<int16_t>(-c.Run));
-    for (const auto& c : BlackCodes) Add(blackTree_, blackNodes_, c.Bits, static_cast<int16_t>(-c.Run));
-    Add(whiteTree_, whiteNodes_, WhiteEolPrefix, EolPrefixMark);
-    Add(blackTree_, blackNodes_, BlackEolPrefix, EolPrefixMark);
-    black_ = false;
-    pos_ = 0;
-    eolPrefix_ = false;
+    state_ = code_->NodeState(false, 0);
     run_ = 0;
 }
 
 TG3CodeReader::TStep TG3CodeReader::Bit(int B) {
-    if (eolPrefix_) {
-        // Zeros after the prefix are fill; the one ends the EOL.
-        if (B == 0) return StepNone;
-        eolPrefix_ = false;
-        black_ = false;
-        pos_ = 0;
-        return StepEol;
+    const TCode::TBitStep r = code_->Step(state_, B);
+    state_ = r.Next;
+    if (r.Step == StepRun) run_ = r.Run;
+    return r.Step;
+}
+
+bool TG3CodeReader::Black() const { return code_->IsBlack(state_); }
+const TG3CodeReader::TTree& TG3CodeReader::WhiteTree() const { return code_->WhiteTree; }
+const TG3CodeReader::TTree& TG3CodeReader::BlackTree() const { return code_->BlackTree; }
+int TG3CodeReader::WhiteNodes() const { return code_->WhiteNodes; }
+int TG3CodeReader::BlackNodes() const { return code_->BlackNodes; }
+
+bool TByteSource::Fill(std::size_t N) {
+    if (buf_.size() - at_ >= N) return true;
+    buf_.erase(0, at_);
+    at_ = 0;
+    while (buf_.size() < N && in_) {
+        const std::size_t had = buf_.size();
+        buf_.resize(had + SourceBlock);
+        in_.read(buf_.data() + had, static_cast<std::streamsize>(SourceBlock));
+        buf_.resize(had + static_cast<std::size_t>(in_.gcount()));
     }
-    const TTree& tree = black_ ? blackTree_ : whiteTree_;
-    const int16_t entry = At(tree, pos_).Next[B ? 1 : 0];
-    if (entry == EolPrefixMark) {
-        eolPrefix_ = true;
-        pos_ = 0;
-        return StepNone;
+    return buf_.size() >= N;
+}
+
+bool TByteSource::Peek(std::size_t Offset, uint8_t& B) {
+    if (!Fill(Offset + 1)) return false;
+    B = static_cast<uint8_t>(buf_[at_ + Offset]);
+    return true;
+}
+
+bool TByteSource::LooksAt(std::string_view Text) {
+    return Fill(Text.size()) && std::string_view(buf_).substr(at_, Text.size()) == Text;
+}
+
+void TByteSource::Skip(std::size_t N) {
+    while (N > 0 && Fill(1)) {
+        const std::size_t n = std::min(N, buf_.size() - at_);
+        at_ += n;
+        N -= n;
     }
-    if (entry > 0) {
-        pos_ = entry;
-        return StepNone;
-    }
-    run_ = -entry;
-    pos_ = 0;
-    if (run_ < 64) black_ = !black_;  // a terminating code ends the run
-    return StepRun;
 }
 
 void G3TifResolution::Byte(uint8_t B) {
-    for (int i = 7; i >= 0; --i) {
-        if (Eols == 2) PageEnd();
-        switch (Reader.Bit((B >> i) & 1)) {
-            case TG3CodeReader::StepEol:
+    for (auto steps = Reader.Byte(B); steps;) {
+        switch (steps.Next()) {
+            case TG3CodeReader::ByteEol:
                 Lines = CheckedAdd(Lines, int32_t{1});
                 Eols = std::min(Eols + 1, 3);
+                if (Eols == 2) PageEnd();
                 break;
-            case TG3CodeReader::StepRun:
-                if (Reader.Run() > 0) Eols = 0;
+            case TG3CodeReader::ByteRun:
+                Eols = 0;
                 break;
-            case TG3CodeReader::StepNone:
+            case TG3CodeReader::ByteZeroRun:
                 break;
         }
     }
 }
 
-// The rest of an end-of-page sequence ends no further page.
+// Two EOLs in a row end a page; the rest of its end-of-page sequence ends no
+// further page.
 void G3TifResolution::PageEnd() {
     MaxLines = std::max(MaxLines, Lines);
     Lines = 0;
@@ -168,15 +258,10 @@ void G3TifResolution::CountLines(std::istream& In) {
     MaxLines = 0;
     Lines = 0;
     Eols = 0;
-    char c;
-    for (int i = 0; i < MsgHeaderBytes3Com && In.get(c); ++i) Byte(static_cast<uint8_t>(c));
-    const auto get = [&In](uint8_t& B) {
-        char ch;
-        if (!In.get(ch)) return false;
-        B = static_cast<uint8_t>(ch);
-        return true;
-    };
+    TByteSource src(In);
     uint8_t b;
+    for (int i = 0; i < MsgHeaderBytes3Com && src.Get(b); ++i) Byte(b);
+    const auto get = [&src](uint8_t& B) { return src.Get(B); };
     for (TDleToken t; (t = NextDleToken(get, b)) != TDleToken::End;) {
         if (t == TDleToken::Data) Byte(b);
         else PageEnd();

@@ -238,6 +238,24 @@ TEST(FaxTiffCutter, ElsaReversesAndCutsAtDleEtxCrLf) {
     for (const auto& c : cases) ExpectStrips(c, TPageCutter::CutElsa);
 }
 
+// The download is read in blocks and the strip written in pieces: a page end,
+// a DLE pair or a "CONNECT" that falls across a power-of-two offset of the
+// download (where any block ends) is cut as anywhere else, and a page longer
+// than a piece is written whole.
+TEST(FaxTiffCutter, MarksAcrossTheReadBlocks) {
+    const std::string h(34, '\x10');
+    for (size_t shift = 0; shift <= 12; ++shift) {
+        SCOPED_TRACE(shift);
+        const std::string a(65536 - 34 - shift, 'A'), b(65534, 'B');
+        ExpectStrips({"3Com", h + a + Bytes({0x10, 0x10}) + b + DleEtx + "C", {a + "\x10" + b, "C"}},
+                     TPageCutter::Cut3Com);
+        const std::string junk(65536 - shift, 'z'), page(65527 + 65536, 'A');
+        ExpectStrips({"ELSA", junk + Connect + page + DleEtx + CrLf + Connect + "B" + DleEtx + CrLf,
+                      {testkit::G3ReverseBitOrder(page), testkit::G3ReverseBitOrder("B")}},
+                     TPageCutter::CutElsa);
+    }
+}
+
 // --- line counts as image length and rows per strip ------------------------
 
 TEST(FaxTiffLines, ImageLengthIsTheCodedLinesOfThePage) {

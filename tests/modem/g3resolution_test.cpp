@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "testkit/FaxLetter.h"
 #include "testkit/G3Encode.h"
 #include "testkit/TestKit.h"
 
@@ -146,6 +147,85 @@ TEST(G3CodeReader, LineEndingWhiteIsFollowedByAWhiteLine) {
         {false, 0}, {true, 64}, {true, 36}, {false, 1600}, {false, 28},
         {false, 5}, {true, 1664}, {true, 59}};
     EXPECT_EQ(runs, expected);
+}
+
+// What a reader ends byte by byte, written as Bit's steps: E for an EOL, 0
+// for a zero run, R for a longer run; one group a byte.
+std::string BitSteps(const std::string& data) {
+    TG3CodeReader reader;
+    std::string steps;
+    for (char c : data) {
+        for (int i = 7; i >= 0; --i) {
+            switch (reader.Bit((static_cast<uint8_t>(c) >> i) & 1)) {
+                case TG3CodeReader::StepRun:
+                    steps += reader.Run() > 0 ? 'R' : '0';
+                    break;
+                case TG3CodeReader::StepEol:
+                    steps += 'E';
+                    break;
+                case TG3CodeReader::StepNone:
+                    break;
+            }
+        }
+        steps += reader.Black() ? "b|" : "w|";
+    }
+    return steps;
+}
+
+std::string ByteSteps(const std::string& data) {
+    TG3CodeReader reader;
+    std::string steps;
+    for (char c : data) {
+        for (auto s = reader.Byte(static_cast<uint8_t>(c)); s;) {
+            switch (s.Next()) {
+                case TG3CodeReader::ByteRun:
+                    steps += 'R';
+                    break;
+                case TG3CodeReader::ByteZeroRun:
+                    steps += '0';
+                    break;
+                case TG3CodeReader::ByteEol:
+                    steps += 'E';
+                    break;
+            }
+        }
+        steps += reader.Black() ? "b|" : "w|";
+    }
+    return steps;
+}
+
+// A byte at a time the reader ends the same code words and EOLs as bit by
+// bit, in the same order, and stands at the same colour after each byte: on
+// every run length, pages in bands and letters, libtiff's code, code cut or
+// damaged anywhere, and bytes of no code at all.
+TEST(G3CodeReader, ByteStepsAreTheStepsOfItsBits) {
+    testkit::TempHome home;
+    G3Page runs;
+    for (int w = 0; w <= G3Width; ++w) runs.push_back(TwoRuns(w));
+    std::string noise;
+    for (int i = 0; i < 20000; ++i) noise += static_cast<char>((i * 7919 + (i >> 3) * 131) & 0xFF);
+    std::string bytes;
+    for (int i = 0; i < 4; ++i)
+        for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+    std::string damaged = G3Encode(G3TestPage(300, 6));
+    for (std::size_t i = 5; i < damaged.size(); i += 97) damaged[i] = static_cast<char>(damaged[i] ^ (1 << (i % 8)));
+    const std::pair<const char*, std::string> cases[] = {
+        {"every run length", G3Encode(runs)},
+        {"every run length, EOLs aligned", G3Encode(runs, {.AlignEol = true})},
+        {"bands rich in DLE", G3Encode(testkit::G3BandPage(400, 3))},
+        {"letter", testkit::CodedFaxLetterPage(1, 0, 1, true)},
+        {"libtiff's code", LibTiffStrip(G3TestPage(200, 9), home.Path() + "/ref.tif")},
+        {"cut in a code word", G3Encode(G3TestPage(100, 2)).substr(0, 1001)},
+        {"damaged", damaged},
+        {"noise", noise},
+        {"every byte", bytes},
+        {"zero fill", std::string(100, '\0') + G3Encode(G3TestPage(10, 1))},
+    };
+    for (const auto& [name, data] : cases) {
+        const std::string expected = BitSteps(data);
+        ASSERT_GT(std::count(expected.begin(), expected.end(), 'R'), 0) << name;
+        EXPECT_EQ(ByteSteps(data), expected) << name;
+    }
 }
 
 TEST(G3Encoder, ModemBitOrderAndRowWidth) {
