@@ -1,6 +1,7 @@
-// The main window's fax save, release and Reload, each under each fault the
-// simulator can inject (silence, ERROR, dropped bytes, a wrong checksum,
-// line noise, the modem unplugged), on both modem families. Whatever the
+// The main window's fax save, release, Reload, modem search and erase, each
+// under each fault the simulator can inject (silence, ERROR, dropped bytes, a
+// wrong checksum, line noise, the modem unplugged, a slow line), on both
+// modem families. Whatever the
 // fault, no cell ends with a TIFF that differs from the one a clean line
 // gives: a fax is saved right or not at all. Each cell also ends within its
 // bound, leaves the window usable, tells the user what it tells, and a
@@ -23,7 +24,9 @@ using Clock = std::chrono::steady_clock;
 
 struct FaultCell {
     std::string family;     // "3com" or "elsa"
-    std::string operation;  // "fax", "release" or "reload"
+    // "fax", "release", "reload", "detect" (a Reload whose faults strike the
+    // modem search), "eraseone" (the first row) or "eraseall" (every row)
+    std::string operation;
     std::string fault;      // the name of the test
     std::vector<std::string> options;
     // The boxes the user sees; nothing: not fixed (a line that garbles
@@ -32,7 +35,15 @@ struct FaultCell {
     bool faxSaved = false;     // the fax is saved (and then exactly as on a clean line)
     bool unplugged = false;    // the modem is gone afterwards: the window shows it not connected
     std::optional<int> newAfter;  // new messages the modem reports afterwards
+    // The status text the operation ends with (unplugged: "No Modem found!").
+    std::optional<std::string> status = std::nullopt;
+    // Messages the modem still holds afterwards (nothing: not asked).
+    std::optional<int> kept = std::nullopt;
+    double bound = 0;  // seconds the operation may take (0: 8, or 12 for a Reload)
 };
+
+bool Erases(const FaultCell& C) { return C.operation.starts_with("erase"); }
+bool Reloads(const FaultCell& C) { return C.operation == "reload" || C.operation == "detect"; }
 
 void PrintTo(const FaultCell& C, std::ostream* Out) { *Out << C.family << " " << C.operation << " " << C.fault; }
 
@@ -73,7 +84,7 @@ protected:
     Texts Boxes() {
         Texts texts;
         for (const auto& p : Prompts())
-            if (p.kind != "save") texts.push_back(p.text);
+            if (p.kind != "save" && p.kind != "question") texts.push_back(p.text);
         return texts;
     }
     // Shorter waits where only their bound matters, so that each cell of
@@ -91,7 +102,7 @@ protected:
         ui->ClearPrompts();
         Result result;
         const auto start = Clock::now();
-        if (GetParam().operation == "reload") {
+        if (Reloads(GetParam())) {
             Create();
             dialogs = std::make_unique<MainDialogs>(form.get());
             app::Guarded([&] { form->ToolButtonReloadClick(nullptr); });
@@ -104,6 +115,16 @@ protected:
                 Select({0});
                 ui->Answer(chosen);
                 app::Guarded([&] { form->MenuFileSaveAsClick(); });
+            } else if (Erases(GetParam())) {
+                if (GetParam().operation == "eraseone")
+                    Select({0});
+                else
+                    Select({0, 1});
+                // The 3Com erase waits a minute for its OK; a second or two
+                // shows the same here.
+                CommObject->LineTimes.LongWaitSeconds = 3;
+                ui->Answer("OK");
+                app::Guarded([&] { form->ToolButtonEraseClick(); });
             } else {
                 app::Guarded([&] { form->ToolButtonReleaseClick(); });
             }
@@ -148,9 +169,14 @@ TEST_P(MainSimFaults, NoFaultGivesAWrongFax) {
     // The same operation on a clean line.
     const Result clean = RunCell({});
     ASSERT_TRUE(clean.boxes.empty());
-    ASSERT_EQ(clean.rows.size(), 2u);
+    // An erase of one message on the ELSA, of all on the 3Com (which erases
+    // all or nothing), of both when both are chosen.
+    const std::size_t cleanLeft = cell.operation == "eraseall" || (Erases(cell) && !Elsa()) ? 0u
+                                  : Erases(cell)                                              ? 1u
+                                                                                              : 2u;
+    ASSERT_EQ(clean.rows.size(), cleanLeft);
     // The list of the modem's memory as it starts.
-    const std::vector<std::string> cleanRows = cell.operation == "reload" ? clean.rows : clean.rowsBefore;
+    const std::vector<std::string> cleanRows = Reloads(cell) ? clean.rows : clean.rowsBefore;
     if (cell.operation == "fax") {
         ASSERT_TRUE(clean.fax);
         ASSERT_EQ(DecodeTiff(chosen).size(), Elsa() ? 1u : 2u);
@@ -158,7 +184,7 @@ TEST_P(MainSimFaults, NoFaultGivesAWrongFax) {
     Reset();
 
     const Result r = RunCell(cell.options);
-    EXPECT_LT(r.seconds, cell.operation == "reload" ? 12.0 : 8.0);
+    EXPECT_LT(r.seconds, cell.bound > 0 ? cell.bound : Reloads(cell) ? 12.0 : 8.0);
     EXPECT_FALSE(form->Busy);
     EXPECT_FALSE(form->TransferRunning);
     EXPECT_TRUE(form->ToolButtonReload->isEnabled());
@@ -179,16 +205,28 @@ TEST_P(MainSimFaults, NoFaultGivesAWrongFax) {
             << r.log;
         EXPECT_TRUE(starts.empty());
     }
+    if (cell.status) {
+        EXPECT_EQ(form->StatusText(), *cell.status);
+    }
     if (cell.unplugged) {
         EXPECT_FALSE(r.connected);
         EXPECT_TRUE(r.rows.empty()) << "the old list is not shown as the modem's";
-        EXPECT_EQ(form->StatusText(), "No Modem found!");
-    } else if (cell.newAfter) {
+        if (!cell.status) {
+            EXPECT_EQ(form->StatusText(), "No Modem found!");
+        }
+    } else if (cell.newAfter || cell.kept) {
         // The modem as the operation left it, on a clean line again (the
         // faults strike only the operation's own commands).
         app::Guarded([&] { form->ToolButtonReloadClick(form.get()); });
         ASSERT_TRUE(form->ModemConnected);
-        EXPECT_EQ(ModemObject->GetNewMsgCount(), *cell.newAfter);
+        if (cell.newAfter) {
+            EXPECT_EQ(ModemObject->GetNewMsgCount(), *cell.newAfter);
+        }
+        if (cell.kept) {
+            EXPECT_EQ(ModemObject->GetMsgCount(), *cell.kept);
+            // What the window lists is what the modem holds.
+            EXPECT_EQ(static_cast<int>(Rows().size()), *cell.kept);
+        }
     }
     // A modem on a clean line on the same port: the list comes back.
     sim.reset();
@@ -329,6 +367,69 @@ std::vector<FaultCell> Cells() {
          std::nullopt});
     add({"elsa", "reload", "unplugged", {"--vanish-on", "$JDIR"}, Texts{"ERROR occured with \"AT$JDIR\""}, false,
          true, std::nullopt});
+    // --- A slow modem: the line throttled well below the port's 57600
+    // baud, on every operation above. A 3Com memory page is 32776 bytes on
+    // the line (8.5 s at 38400 baud); the ELSA's blocks are 1 KB.
+    for (const std::string op : {"fax", "release", "reload"}) {
+        const bool fax = op == "fax", reload = op == "reload";
+        add({"3com", op, "slow", {"--baud", "38400"}, kNone, fax, false, reload ? 2 : 0, std::nullopt, std::nullopt,
+             reload ? 20.0 : 40.0});
+        add({"elsa", op, "slow", {"--baud", "9600"}, kNone, fax, false, fax ? 1 : reload ? 2 : 0, std::nullopt,
+             std::nullopt, 30.0});
+    }
+    // --- The modem search (a Reload that detects): the faults strike the
+    // init probe "ATE0", the model query "AT#MDL?" or the ELSA's firmware
+    // query "AT#REV?". A port that answers the init probe but not the
+    // model is an unsupported modem; one that does not answer it, none. The
+    // search carries no checksum.
+    const std::string none = "No Modem found!", other = "Only not supported modem found!";
+    for (const std::string family : {"3com", "elsa"}) {
+        add({family, "detect", "silence", {"--silent"}, kNone, false, true, std::nullopt, none});
+        add({family, "detect", "error_init", {"--error-on", "ATE0"}, kNone, false, true, std::nullopt, none});
+        add({family, "detect", "error_model", {"--error-on", "#MDL?"}, kNone, false, true, std::nullopt, other});
+        // A model line that does not come whole is not one of the supported.
+        add({family, "detect", "drops", {"--drop-every", "7"}, kNone, false, true, std::nullopt, other});
+        add({family, "detect", "garbage", {"--garbage", "16"}, kNone, false, true, std::nullopt, other});
+        add({family, "detect", "unplugged_init", {"--vanish-on", "ATE0"}, kNone, false, true, std::nullopt, none});
+        add({family, "detect", "unplugged_model", {"--vanish-on", "#MDL?"}, kNone, false, true, std::nullopt,
+             other});
+        add({family, "detect", "slow", {"--baud", "2400"}, kNone, false, false, std::nullopt, "2 new messages", 2,
+             20.0});
+    }
+    add({"elsa", "detect", "error_firmware", {"--error-on", "#REV?"}, kNone, false, true, std::nullopt, other});
+    add({"elsa", "detect", "unplugged_firmware", {"--vanish-on", "#REV?"}, kNone, false, true, std::nullopt, other});
+    // --- Erase: the 3Com erases all or nothing ("ATE0V1+mem", one long
+    // OK wait); the ELSA one message at a time ("AT$JDEL=" and its name),
+    // so erasing all is one command per message. No reply carries a checksum.
+    {
+        const Texts mem = {"ERROR occured with \"ATE0V1+mem\""};
+        add({"3com", "eraseall", "silence", {"--fault-on", "+mem", "--silent"}, mem, false, false, std::nullopt,
+             std::nullopt, 2});
+        add({"3com", "eraseall", "error", {"--error-on", "+mem"}, mem, false, false, std::nullopt, std::nullopt, 2});
+        // The modem erases, but its OK does not come whole or comes late:
+        // the erase is reported failed, and a Reload shows the empty memory.
+        add({"3com", "eraseall", "drops", {"--fault-on", "+mem", "--drop-every", "3"}, mem, false, false,
+             std::nullopt, std::nullopt, 0});
+        add({"3com", "eraseall", "garbage", {"--fault-on", "+mem", "--garbage", "16"}, kNone, false, false,
+             std::nullopt, std::nullopt, 0});
+        add({"3com", "eraseall", "unplugged", {"--vanish-on", "+mem"}, mem, false, true});
+        add({"3com", "eraseall", "slow", {"--baud", "2400"}, kNone, false, false, std::nullopt, "", 0, 30.0});
+    }
+    const Texts del = {"ERROR occured with \"AT$JDEL=\"MSG00001\"\""};
+    for (const std::string op : {"eraseone", "eraseall"}) {
+        const int left = op == "eraseone" ? 1 : 0;
+        add({"elsa", op, "silence", {"--fault-on", "$JDEL", "--silent"}, del, false, false, std::nullopt,
+             std::nullopt, 2});
+        add({"elsa", op, "error", {"--error-on", "$JDEL"}, del, false, false, std::nullopt, std::nullopt, 2});
+        // The modem erases the first message but its OK does not come
+        // whole: the erase stops there, the second message stays.
+        add({"elsa", op, "drops", {"--fault-on", "$JDEL", "--drop-every", "3"}, del, false, false, std::nullopt,
+             std::nullopt, 1});
+        add({"elsa", op, "garbage", {"--fault-on", "$JDEL", "--garbage", "16"}, kNone, false, false, std::nullopt,
+             std::nullopt, left});
+        add({"elsa", op, "unplugged", {"--vanish-on", "$JDEL"}, del, false, true});
+        add({"elsa", op, "slow", {"--baud", "2400"}, kNone, false, false, std::nullopt, "", left, 30.0});
+    }
     return cells;
 }
 
