@@ -70,7 +70,17 @@ bool CEcholetCom::ReadExactly(uint8_t* Buffer, std::size_t Count, std::size_t& G
 }
 
 int CEcholetCom::opencom() {
-    if (m_hCom) return 1;
+    if (m_hCom && m_hCom->Lost()) {
+        // The modem went with its port (unplugged, switched off): this port
+        // never works again, and the name may lead to a modem plugged in anew.
+        closecom();
+    }
+    if (m_hCom) {
+        // Left open by a failed exchange: what is still to come of its reply
+        // is no answer to the next command.
+        m_hCom->Purge(true, false);
+        return 1;
+    }
     const murmel::PortSettings settings = murmel::ReadMurmelPortSettings();
     serial::PortPtr port = serial::OpenPort(settings.port);
     if (!port) return 0;

@@ -7,7 +7,8 @@
 // bound every read. Failures are silent (a result of 0); the only texts the
 // user sees are "No message stored." and "Message too long.". After a
 // failure the port may stay open, and the next operation then goes on with
-// it as it is, without waking the modem again.
+// it without waking the modem again; only a port whose modem has gone is
+// opened anew.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -42,7 +43,8 @@ public:
     CEcholetCom& operator=(const CEcholetCom&) = delete;
 
     // 1 when the port is open and the modem ready; 1 at once when the port is
-    // already open.
+    // already open (after dropping what waits in it), unless its device has
+    // gone: then it is closed and opened anew.
     int opencom();
     void closecom();
     bool IsOpen() const { return m_hCom != nullptr; }

@@ -409,6 +409,56 @@ TEST_F(ComTest, PlayingWithTheReplySetAndBackToTheStandardSet) {
     EXPECT_TRUE(port->Closed());
 }
 
+TEST_F(ComTest, APortWhoseModemHasGoneIsOpenedAnewByTheNextOperation) {
+    // The first modem wakes and then says nothing to the page command; it
+    // is unplugged, and another is plugged in on the same name.
+    auto gone = std::make_shared<RecordingPort>();
+    gone->SetResponder([](const std::string& line) { return line == "AT+MTP=0" ? "" : "\r\nOK\r\n"; });
+    auto fresh = std::make_shared<RecordingPort>();
+    fresh->SetResponder([](const std::string& line) {
+        return line == "AT+MTP=0" ? "00" + std::string(kPageSize, '\0') + "\r\nOK\r\n" : "\r\nOK\r\n";
+    });
+    std::vector<serial::PortPtr> ports{gone, fresh};
+    serial::ScopedPortFactory factory([&](const std::string&) {
+        serial::PortPtr p = ports.front();
+        ports.erase(ports.begin());
+        return p;
+    });
+    std::vector<uint8_t> page(kPageSize);
+    EXPECT_EQ(com.ReadPage(TMessage::Outgoing, page.data()), 0);
+    EXPECT_TRUE(com.IsOpen());
+    gone->Vanish();
+    EXPECT_EQ(com.ReadPage(TMessage::Outgoing, page.data()), 1);
+    EXPECT_TRUE(gone->Closed());
+    EXPECT_TRUE(ports.empty());
+    EXPECT_EQ(fresh->Written(), "ATE0\r\nAT&F1&B1E0Q0V1\r\nAT+MCS=1\r\nAT+MTP=0\r\n");
+}
+
+TEST_F(ComTest, WhatAFailedExchangeLeftOnTheLineIsNoReplyToTheNextCommand) {
+    // The upload's closing AT (the data and it make one line up to its CR)
+    // gets ERROR: its first six bytes are read as the reply, the rest stays
+    // behind on the open port.
+    auto port = std::make_shared<RecordingPort>();
+    port->SetResponder([](const std::string& line) -> std::string {
+        if (line == "AT+MVC=0") return "\r\nCONNECT\r\n";
+        if (line.ends_with("\x10\x03" "AT")) return "\r\nERROR\r\n";
+        if (line == "AT+MTP=0") return "00" + std::string(kPageSize, '\0') + "\r\nOK\r\n";
+        return line.starts_with("AT") ? "\r\nOK\r\n" : "";
+    });
+    serial::ScopedPortFactory factory([&](const std::string&) { return port; });
+    const std::string sent = home.Path() + "/a.gsm";
+    testkit::WriteFile(sent, std::string(330, 'A') + "\x10\x03");
+    ui->Answer(sent);
+    EXPECT_EQ(com.file2modem(TMessage::Outgoing), 0);
+    EXPECT_TRUE(com.IsOpen());
+    EXPECT_EQ(port->Pending(), 3u);  // "R" CR LF
+    ui->Answer(home.Path() + "/back.gsm");
+    EXPECT_EQ(com.modem2file(TMessage::Outgoing), 1);
+    EXPECT_EQ(testkit::ReadFile(home.Path() + "/back.gsm").size(), kPageSize + 2);
+    // The modem was not woken again.
+    EXPECT_EQ(port->Written().find("ATE0"), port->Written().rfind("ATE0"));
+}
+
 TEST_F(ComTest, ASilentModemEndsTheWakeUpWithinItsTimeouts) {
     StartSim({"--silent"});
     const auto start = std::chrono::steady_clock::now();
