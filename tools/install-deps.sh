@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libgsm1-dev libtiff-dev libtiff-tools
           libasound2-dev fonts-dejavu-core libgtest-dev libgmock-dev xdg-utils sox
           python3 libglib2.0-bin shared-mime-info poppler-utils
-          # A whole-program run drives pellow's keys on a private X server.
-          xvfb xdotool)
+          # Whole-program runs drive pellow's keys and the viewer's drops on a
+          # private X server (the drops with a window manager).
+          xvfb xdotool openbox)
 # The fuzz targets (tools/run-fuzz.sh) need clang and its libFuzzer runtime.
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-dev)
