@@ -1,6 +1,8 @@
 #include "platform/OleDropFiles.h"
 
 #include <QString>
+#include <QStringDecoder>
+#include <QStringView>
 #include <cstdint>
 
 namespace ole {
@@ -22,7 +24,9 @@ void AppendName(std::string& Out, const std::string& Name, NameCoding Coding) {
         Out.push_back('\0');
         return;
     }
-    const QString wide = QString::fromUtf8(Name.data(), static_cast<qsizetype>(Name.size()));
+    // A leading byte-order mark is part of the name (fromUtf8 would drop it).
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString wide = utf8(QByteArrayView(Name.data(), static_cast<qsizetype>(Name.size())));
     for (const QChar c : wide) {
         Out.push_back(static_cast<char>(c.unicode() & 0xFF));
         Out.push_back(static_cast<char>(c.unicode() >> 8));
@@ -47,7 +51,9 @@ std::optional<Name> ReadWideName(std::string_view B, std::size_t At) {
     std::u16string units;
     for (std::size_t i = At; i + 1 < B.size(); i += 2) {
         const char16_t u = static_cast<char16_t>(static_cast<uint8_t>(B[i]) | (static_cast<uint8_t>(B[i + 1]) << 8));
-        if (u == 0) return Name{QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())).toStdString(), i + 2};
+        // The units as they stand: a leading byte-order mark is part of the
+        // name, never a sign to swap its bytes or to drop it.
+        if (u == 0) return Name{QStringView(units).toUtf8().toStdString(), i + 2};
         units.push_back(u);
     }
     return std::nullopt;

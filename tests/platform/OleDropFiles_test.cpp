@@ -54,6 +54,9 @@ const std::vector<Case>& Cases() {
         {"UTF-16 names, a surrogate pair among them",
          Block(20, true, Wide(u"/tmp/Grüße €.tif") + kWideZero + Wide(u"/t/日本\U0001F4E0.TIF") + kWideZero + kWideZero),
          Names{"/tmp/Grüße €.tif", "/t/日本\U0001F4E0.TIF"}},
+        {"a UTF-16 name that starts with a byte-order mark keeps it, in either order",
+         Block(20, true, Wide(u"\uFEFF/a") + kWideZero + Wide(u"\uFFFE/b") + kWideZero + kWideZero),
+         Names{"\uFEFF/a", "\uFFFE/b"}},
         {"an empty list", Block(20, false, kZero), Names{}},
         {"an empty wide list", Block(20, true, kWideZero), Names{}},
         {"names after a gap behind the header", Block(24, false, "gap!/x.tif" + kZero + kZero), Names{"/x.tif"}},
@@ -113,7 +116,7 @@ TEST(DropFilesBlock, WritesTheHeaderTheNamesAndTheClosingName) {
 }
 
 TEST(DropFilesBlock, BothCodingsReadBackAsTheSameNames) {
-    const Names names{"/tmp/fax.tif", "/home/anna/Grüße/€ 1.TIF", "/t/日本\U0001F4E0", "/x.Tif"};
+    const Names names{"/tmp/fax.tif", "/home/anna/Grüße/€ 1.TIF", "/t/日本\U0001F4E0", "/x.Tif", "\uFEFF/bom"};
     const auto ansi = ole::ParseDropFiles(ole::DropFilesBlock(names, ole::NameCoding::Ansi));
     const auto wide = ole::ParseDropFiles(ole::DropFilesBlock(names, ole::NameCoding::Utf16));
     EXPECT_EQ(ansi, names);
