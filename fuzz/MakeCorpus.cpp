@@ -2,8 +2,10 @@
 // folder given (fuzz/ of the tree): the session targets' seeds are the
 // simulator's replies to the very runs the targets drive (Drives.h), cut
 // where the program wrote; the file targets' seeds come from our own
-// encoders (G3 pages and fax letters, WAV and .gsm writers, the registry's
-// own hive files). Run it from a normal build: fuzz_corpus fuzz
+// encoders (G3 pages and fax letters, our TIFF writer and the tests' fax
+// files in every coding the viewer reads, WAV and .gsm writers, the
+// registry's own hive files, file-list blocks). Run it from a normal build:
+// fuzz_corpus fuzz
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -21,11 +24,14 @@
 #include "echolet/GsmWav.h"
 #include "fuzz/Drives.h"
 #include "fuzz/FuzzKit.h"
+#include "modem/FaxTiff.h"
+#include "platform/OleDropFiles.h"
 #include "platform/RegistryFile.h"
 #include "platform/Serial.h"
 #include "testkit/FaxLetter.h"
 #include "testkit/G3Encode.h"
 #include "testkit/Wave.h"
+#include "tests/viewer/FaxFiles.h"
 #include "modemsim/EngineRig.h"
 #include "tools/modemsim/SimRegistry.h"
 #include "tools/modemsim/SimScenario.h"
@@ -327,7 +333,65 @@ void FaxFiles() {
         Write("FaxTiff", "3com-" + name, std::string(1, static_cast<char>(fine ? 2 : 0)) + com3);
         Write("FaxTiff", "elsa-" + name, std::string(1, static_cast<char>(fine ? 3 : 1)) + elsa);
         Write("G3Resolution", name, com3);
+        // As Pellow writes the downloaded fax that the viewer shows (but
+        // the long white page: large pages come from the fuzzer's changes).
+        if (fine) continue;
+        std::istringstream msg(com3);
+        std::stringstream tiff(std::ios::in | std::ios::out | std::ios::binary);
+        WriteFaxTiff(msg, tiff, TPageCutter::Cut3Com, false);
+        Write("ViewerTiff", "pellow-" + name, tiff.str());
     }
+}
+
+// Fax files in each coding and layout the viewer reads (written by libtiff
+// from our pages), and pictures that are no fax; small pages, so that the
+// fuzzer's inputs stay small.
+void ViewerFiles() {
+    using faxfiles::TCoding;
+    const std::string file = fuzz::FuzzHome() + "/seed.tif";
+    const auto pages = [](int Count, int Lines, int Width, float YResolution = 196) {
+        std::vector<faxfiles::TPageSpec> list;
+        for (int n = 1; n <= Count; ++n) list.push_back({faxfiles::NumberedPage(n, Lines, Width), 204, YResolution});
+        return list;
+    };
+    const std::vector<std::pair<std::string, std::pair<std::vector<faxfiles::TPageSpec>, TCoding>>> faxes = {
+        {"g3-1d", {pages(1, 150, 512), {}}},
+        {"g3-2d-normal", {pages(1, 150, 512, 98), {COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING}}},
+        {"g4-three-pages", {pages(3, 200, 256), {COMPRESSION_CCITTFAX4}}},
+        {"g3-strips-lsb", {pages(1, 120, 512),
+                           {COMPRESSION_CCITTFAX3, 0, PHOTOMETRIC_MINISWHITE, FILLORDER_LSB2MSB, 16}}},
+        {"packbits-black", {pages(2, 120, 256), {COMPRESSION_PACKBITS, 0, PHOTOMETRIC_MINISBLACK}}},
+        {"lzw", {pages(1, 120, 256), {COMPRESSION_LZW}}},
+        {"none-odd-width", {pages(1, 120, 203), {COMPRESSION_NONE}}},
+    };
+    for (const auto& [name, fax] : faxes) {
+        faxfiles::WriteFax(file, fax.first, fax.second);
+        Write("ViewerTiff", name, ReadAll(file));
+    }
+    faxfiles::WriteColour(file);
+    Write("ViewerTiff", "colour", ReadAll(file));
+    faxfiles::WriteTiled(file);
+    Write("ViewerTiff", "tiled", ReadAll(file));
+    std::filesystem::remove(file);
+}
+
+// File-list blocks of both codings as our data objects write them, one
+// whose names start after a gap, one dropped in a window's frame, and the
+// text block.
+void DropBlocks() {
+    const std::vector<std::string> names = {"/home/me/faxes/Fax 1.tif", "/tmp/Grüße.TIF", "/home/me/readme.txt"};
+    Write("DropFiles", "ansi-three", ole::DropFilesBlock(names, ole::NameCoding::Ansi));
+    Write("DropFiles", "utf16-three", ole::DropFilesBlock(names, ole::NameCoding::Utf16));
+    Write("DropFiles", "utf16-one", ole::DropFilesBlock({names[1]}, ole::NameCoding::Utf16));
+    Write("DropFiles", "ansi-empty", ole::DropFilesBlock({}, ole::NameCoding::Ansi));
+    std::string gap = ole::DropFilesBlock({names[0]}, ole::NameCoding::Ansi);
+    gap[0] = 28;
+    gap.insert(20, std::string(8, '\x7f'));
+    Write("DropFiles", "ansi-after-a-gap", gap);
+    std::string frame = ole::DropFilesBlock({names[0], names[1]}, ole::NameCoding::Utf16);
+    frame.replace(4, 12, std::string("\x10\x00\x00\x00\x20\x00\x00\x00\x01\x00\x00\x00", 12));
+    Write("DropFiles", "utf16-in-the-frame", frame);
+    Write("DropFiles", "text", *ole::TextBlock(names[0]));
 }
 
 std::string Patched(std::string Bytes, std::size_t At, const std::string& With) {
@@ -403,6 +467,8 @@ int main(int argc, char** argv) {
     MurmelDownload();
     MurmelReplies();
     FaxFiles();
+    ViewerFiles();
+    DropBlocks();
     SoundFiles();
     Hives();
     return 0;
