@@ -30,6 +30,7 @@
 #include "murmel/WorkerMessages.h"
 #include "platform/App.h"
 #include "platform/Files.h"
+#include "platform/QtUi.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/TrayIcon.h"
@@ -100,6 +101,12 @@ CMurmelDlg::CMurmelDlg(QWidget* Parent) : QDialog(Parent) {
     setWindowTitle("Murmel");
     m_hIcon = ProgramIcon();
     SetDebugSwitch(false);
+    m_bTray = tray::Current().Available();
+    // A dialog's frame, never maximised; without a tray, minimising is how
+    // the user hides the window.
+    Qt::WindowFlags frame = ui::DialogFrame();
+    if (!m_bTray) frame |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(frame);
     BuildControls();
 }
 
@@ -214,7 +221,6 @@ bool CMurmelDlg::OnInitDialog() {
     if (GetProfileFlag(kOptions, "Autocheck", kFlagOn)) checkmodem();
 
     BuildTrayMenu();
-    m_bTray = tray::Current().Available();
     TrayAdd(134, LoadString(IdsTipIdle));
     m_menuButton->setVisible(!m_bTray);
     windowhide();
@@ -269,7 +275,9 @@ void CMurmelDlg::RunCommand(int Command) {
 void CMurmelDlg::Start() {
     OnInitDialog();
     // A dialog's modal loop shows it as soon as it idles, and the first paint
-    // hides it again: the window is hidden before it is ever seen.
+    // hides it again: the window is hidden before it is ever seen. Without a
+    // tray it is the program's only face and stays.
+    if (!m_bTray) SetStateQuietly([this] { show(); });
     QTimer::singleShot(0, this, [this] { FirstPaint(); });
 }
 
@@ -359,10 +367,10 @@ void CMurmelDlg::changeEvent(QEvent* E) {
 
 void CMurmelDlg::windowhide() {
     DebugLogDialog("windowhide() (ruft OnStop() auf)");
-    SetStateQuietly([this] {
-        if (m_bTray) hide();
-        else showMinimized();
-    });
+    // Without a tray nothing would bring a hidden window back: it stays on
+    // screen, and only the user's minimising hides it.
+    if (!m_bTray && !isMinimized()) return;
+    if (m_bTray) SetStateQuietly([this] { hide(); });
     m_bHidden = true;
     if (!m_bHideAtFirstPaint) OnStop();
     m_nCurrent = m_nNewcount != 0 ? FirstNewMessage() : m_nNewest;

@@ -6,10 +6,11 @@
 // a time and turns what they post into its state.
 //
 // Where the desktop has no notification area the window stands in for it:
-// hiding it minimises it (a restore from the task bar counts as "&Open"),
-// its title and icon are the tip and the icon the tray would show, a right
-// click on it or its menu button opens the tray menu, and its close box ends
-// the program as "C&lose" does.
+// it shows from the start and stays on screen, its title and icon are the
+// tip and the icon the tray would show, a right click on it or its menu
+// button opens the tray menu, and its close box ends the program as "C&lose"
+// does. Only the user hides it, by minimising it (a restore from the task bar
+// counts as "&Open").
 //
 // Handlers run on the GUI thread only; the workers reach the dialog only
 // through posted events (WorkerMessages.h), and the wave device's done

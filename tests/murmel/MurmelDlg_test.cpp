@@ -99,6 +99,9 @@ TEST_F(TrayDialog, StartsHiddenInTheTrayAndIsNeverShown) {
     EXPECT_EQ(Text("Status"), "Ready");
     EXPECT_EQ(Text("Counter"), "-1");
     EXPECT_EQ(GetProfileString(kInstall, "Path", ""), bin);
+    EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+        << "a dialog's frame: the window goes to the tray, not to the task bar";
     for (int k = 1; k <= 10; ++k) EXPECT_FALSE(Button(("Minus" + std::to_string(k)).c_str())->isEnabled()) << k;
 }
 
@@ -344,9 +347,11 @@ TEST_F(NoTray, TheWindowCarriesTipIconAndMenu) {
     Pump(50);
     EXPECT_FALSE(d.HasTray());
     EXPECT_FALSE(tray->Has(kTrayIconId));
-    EXPECT_TRUE(d.isVisible()) << "the window stays reachable";
-    EXPECT_TRUE(d.isMinimized());
-    EXPECT_TRUE(d.Hidden());
+    EXPECT_TRUE(d.isVisible()) << "the window stays on screen";
+    EXPECT_FALSE(d.isMinimized());
+    EXPECT_FALSE(d.Hidden());
+    EXPECT_TRUE(d.windowFlags() & Qt::WindowMinimizeButtonHint) << "the user's way to hide it";
+    EXPECT_FALSE(d.windowFlags() & Qt::WindowMaximizeButtonHint);
     auto* menu = d.findChild<QToolButton*>("Menu");
     ASSERT_TRUE(menu);
     EXPECT_TRUE(menu->isVisibleTo(&d));
@@ -361,13 +366,31 @@ TEST_F(NoTray, TheWindowCarriesTipIconAndMenu) {
     d.TrayMenu()->hide();
 }
 
+TEST_F(NoTray, TheDialogsOwnHidingLeavesTheWindowOnScreen) {
+    auto& d = Open();
+    Pump(50);
+    std::filesystem::create_directories(bin + "/Help");
+    testkit::WriteFile(bin + "/Help/MurmelEn2.htm", "<html></html>");
+    d.WinHelp(0);  // with a tray the window would go there while the page is read
+    Pump(20);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.isMinimized());
+    EXPECT_FALSE(d.Hidden());
+}
+
 TEST_F(NoTray, ARestoreFromTheTaskBarIsOpenAndMinimisingIsHiding) {
     auto& d = Open();
     Pump(50);
-    for (int n = 1; n <= 2; ++n) WriteMessage(n, 3000);
+    for (int n = 1; n <= 4; ++n) WriteMessage(n, 3000);
     WriteProfileFlag(kOptions, "Autoplay", true);
     AnnounceWritten(0, 2);
+    EXPECT_FALSE(d.Playing()) << "the window is shown: the user plays";
+    d.showMinimized();
+    Pump(20);
+    EXPECT_TRUE(d.Hidden());
+    AnnounceWritten(2, 2);
     EXPECT_TRUE(d.Playing()) << "hidden, so the first new message plays at once";
+    EXPECT_EQ(d.Current(), 3);
     d.showNormal();
     Pump(20);
     EXPECT_FALSE(d.Hidden());
@@ -377,7 +400,7 @@ TEST_F(NoTray, ARestoreFromTheTaskBarIsOpenAndMinimisingIsHiding) {
     Pump(20);
     EXPECT_TRUE(d.Hidden());
     EXPECT_FALSE(d.Playing()) << "hiding stops playback";
-    EXPECT_EQ(d.Current(), 1);
+    EXPECT_EQ(d.Current(), 3) << "back to the first new message";
 }
 
 TEST_F(NoTray, ClosingTheWindowEndsTheProgram) {
