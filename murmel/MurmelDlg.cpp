@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QKeyEvent>
 #include <QTimer>
@@ -73,7 +74,33 @@ std::string Printf(const char* Format, long Value) {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The information text: its lines drawn as FittedLines gives them, so a
+// long path keeps the file's name in sight; the whole text is its tip.
+class InfoLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect r = contentsRect();
+        const QFontMetrics fm(font());
+        int y = r.top();
+        for (const QString& line : FittedLines(text(), fm, r.width())) {
+            painter.drawText(QRect(r.left(), y, r.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter, line);
+            y += fm.height();
+        }
+    }
+};
+
 }  // namespace
+
+QStringList FittedLines(const QString& Text, const QFontMetrics& Metrics, int Width) {
+    QStringList lines = Text.split('\n');
+    for (QString& line : lines) line = Metrics.elidedText(line, Qt::ElideMiddle, Width);
+    return lines;
+}
 
 std::optional<ModemPort> FindModemPort() {
     for (int i = 0;; ++i) {
@@ -148,9 +175,8 @@ void CMurmelDlg::BuildControls() {
     m_counter->setAlignment(Qt::AlignCenter);
     m_counter->setFrameShape(QFrame::StyledPanel);
     m_counter->setMinimumWidth(fm.horizontalAdvance("-9999") + 12);
-    m_info = new QLabel(this);
+    m_info = new InfoLabel(this);
     m_info->setObjectName("Info");
-    m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_info->setMinimumHeight(3 * fm.height());
     m_status = new QLabel(this);
     m_status->setObjectName("Status");

@@ -17,8 +17,10 @@
 // notice is a posted event too.
 #include <QDialog>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QPointer>
+#include <QStringList>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -94,6 +96,10 @@ std::string MessageFileName(int N);
 // The information text of a message file of Size bytes at Path whose
 // creation time (local) is When.
 std::string MessageInfoText(const std::string& Path, const std::tm& When, long long Size);
+
+// The lines of Text as a label Width pixels wide shows them: a line too
+// wide loses its middle ("/home/anna/…/Voic0002.wav").
+QStringList FittedLines(const QString& Text, const QFontMetrics& Metrics, int Width);
 
 // 1 when a mail route exists (the desktop's mail program or a sending
 // program), else 0.

@@ -296,6 +296,7 @@ void CMurmelDlg::UpdateDisplay() {
     m_status->setText(QString::fromStdString(StatusLine(
         {m_bVoiceReported, m_bChecking, m_bDeleting, m_nNewcount, m_nPercent, m_nVoicecount, m_nFaxcount})));
     m_info->setText(QString::fromStdString(m_nPending != -1 ? LoadString(IdsWaiting) : GetMessageInfo(m_nCurrent)));
+    m_info->setToolTip(m_info->text());
     for (int k = 1; k <= 10; ++k) m_minus[k - 1]->setEnabled(m_nNewcount >= k);
     TrayRefresh();
 }

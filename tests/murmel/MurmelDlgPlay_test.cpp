@@ -241,6 +241,24 @@ TEST_F(Playback, TheInformationTextOfTheCurrentMessage) {
     EXPECT_EQ(d.GetMessageInfo(3), "") << "a path over 260 characters";
 }
 
+TEST_F(Playback, ALongPathLosesItsMiddleAndKeepsTheFileName) {
+    auto& d = WithMessages(1);
+    auto* info = d.findChild<QLabel*>("Info");
+    EXPECT_EQ(info->toolTip(), info->text()) << "the whole text";
+    const QFontMetrics fm(info->font());
+    const QString path = "/home/anna/" + QString(60, 'x') + "/Voic0001.wav";
+    const QString text = "Time:  unknown\nDuration:  3 s  ( 46 KB )\n" + path;
+    const int width = fm.horizontalAdvance("Duration:  3 s  ( 46 KB )") * 2;
+    const QStringList lines = FittedLines(text, fm, width);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "Time:  unknown");
+    EXPECT_EQ(lines[1], "Duration:  3 s  ( 46 KB )");
+    EXPECT_LE(fm.horizontalAdvance(lines[2]), width);
+    EXPECT_TRUE(lines[2].startsWith("/home/anna/")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].endsWith("/Voic0001.wav")) << lines[2].toStdString();
+    EXPECT_EQ(FittedLines(text, fm, fm.horizontalAdvance(path) + 1)[2], path) << "a line that fits stays whole";
+}
+
 TEST_F(Playback, CopyPutsTheCurrentFileOnTheClipboard) {
     auto& d = WithMessages(2);
     QApplication::clipboard()->setText("before");
