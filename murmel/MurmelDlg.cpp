@@ -180,6 +180,9 @@ void CMurmelDlg::BuildControls() {
     m_info->setMinimumHeight(3 * fm.height());
     m_status = new QLabel(this);
     m_status->setObjectName("Status");
+    // A long count with the memory's use takes a second line rather than
+    // losing its end.
+    m_status->setWordWrap(true);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_info, 1);
@@ -187,6 +190,15 @@ void CMurmelDlg::BuildControls() {
     auto* transport = new QHBoxLayout;
     for (auto* b : {m_skipPrevious, m_play, m_pause, m_stop, m_skipNext}) transport->addWidget(b);
     transport->addStretch(1);
+    // Without a tray the window carries the tray menu itself, in the gap
+    // between the player's buttons and the file's.
+    m_menuButton = new QToolButton(this);
+    m_menuButton->setObjectName("Menu");
+    m_menuButton->setText("Murmel");
+    m_menuButton->setPopupMode(QToolButton::InstantPopup);
+    m_menuButton->hide();
+    transport->addWidget(m_menuButton);
+    transport->addSpacing(8);
     transport->addWidget(m_copy);
     transport->addWidget(m_send);
     auto* minus = new QHBoxLayout;
@@ -201,23 +213,13 @@ void CMurmelDlg::BuildControls() {
         m_minus[k - 1] = b;
         minus->addWidget(b);
     }
-    // Without a tray the window carries the tray menu itself.
-    m_menuButton = new QToolButton(this);
-    m_menuButton->setObjectName("Menu");
-    m_menuButton->setText("Murmel");
-    m_menuButton->setPopupMode(QToolButton::InstantPopup);
-    m_menuButton->hide();
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(m_status, 1);
-    bottom->addWidget(m_menuButton);
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(7, 7, 7, 5);
     layout->setSpacing(4);
     layout->addLayout(top);
     layout->addLayout(transport);
     layout->addLayout(minus);
-    layout->addLayout(bottom);
+    layout->addWidget(m_status);
 }
 
 bool CMurmelDlg::OnInitDialog() {
@@ -381,7 +383,18 @@ void CMurmelDlg::SetStateQuietly(const std::function<void()>& Change) {
 
 void CMurmelDlg::changeEvent(QEvent* E) {
     QDialog::changeEvent(E);
-    if (m_bTray || m_bChangingState || E->type() != QEvent::WindowStateChange || m_bEnded) return;
+    if (m_bChangingState || E->type() != QEvent::WindowStateChange || m_bEnded) return;
+    // Window managers offer minimising also for a dialog's frame: with a tray
+    // it hides the window there, as the close box does (once the change is
+    // done: a minimise shows the window after its state has changed).
+    if (m_bTray) {
+        QTimer::singleShot(0, this, [this] {
+            if (!isMinimized() || m_bHidden || m_bEnded) return;
+            windowhide();
+            UpdateDisplay();
+        });
+        return;
+    }
     // Without a tray, minimising is hiding and a restore from the task bar is "&Open".
     if (isMinimized() && !m_bHidden) {
         windowhide();

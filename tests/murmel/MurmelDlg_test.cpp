@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -38,6 +40,22 @@ public:
         return answer;
     }
 };
+
+// The longest status line a check leaves (two-digit counts, a two-digit
+// percentage, three-digit messages) shows whole, with or without the menu
+// button that stands in for the tray.
+void ExpectTheLongestStatusLineFits(CMurmelDlg& D) {
+    D.OnNewmessages(0, workerkit::Counts(99, 99, 99, 99));
+    D.layout()->activate();
+    auto* status = D.findChild<QLabel*>("Status");
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->text().toStdString(), "99 new Messages.   (99% modem-memory used: 198 Messages)");
+    const QRect room = status->contentsRect();
+    const QRect need =
+        status->fontMetrics().boundingRect(room, status->wordWrap() ? Qt::TextWordWrap : 0, status->text());
+    EXPECT_LE(need.width(), room.width()) << "cut";
+    EXPECT_LE(need.height(), room.height()) << "cut";
+}
 
 class TrayDialog : public dlgkit::DialogTest {
 protected:
@@ -104,6 +122,8 @@ TEST_F(TrayDialog, StartsHiddenInTheTrayAndIsNeverShown) {
         << "a dialog's frame: the window goes to the tray, not to the task bar";
     for (int k = 1; k <= 10; ++k) EXPECT_FALSE(Button(("Minus" + std::to_string(k)).c_str())->isEnabled()) << k;
 }
+
+TEST_F(TrayDialog, TheLongestStatusLineFits) { ExpectTheLongestStatusLineFits(Open()); }
 
 TEST_F(TrayDialog, TheCounterNumbersTheFilesWrittenSoFar) {
     WriteProfileInt(kOptions, "Counter", 8);
@@ -195,6 +215,27 @@ TEST_F(TrayDialog, OpenShowsAndClosingOnlyHides) {
     EXPECT_TRUE(d.Hidden());
     EXPECT_FALSE(d.Ended());
     EXPECT_TRUE(tray->Has(kTrayIconId));
+}
+
+// Window managers offer minimising also for a dialog's frame; with a tray
+// it hides the window there, so the icon's clicks and "&Open" bring it back.
+TEST_F(TrayDialog, MinimisingHidesTheWindowToTheTray) {
+    auto& d = Open();
+    Pump(50);
+    WriteMessage(1, 3000);
+    AnnounceWritten(0, 1);
+    Item("&Open")->trigger();
+    d.OnPlay();
+    EXPECT_TRUE(d.Playing());
+    d.showMinimized();
+    Pump(20);
+    EXPECT_TRUE(d.Hidden());
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_FALSE(d.Playing()) << "hiding stops playback";
+    Mouse(tray::kLButtonDblClk);
+    EXPECT_FALSE(d.Hidden());
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.isMinimized());
 }
 
 TEST_F(TrayDialog, HidingStopsPlaybackAndGoesBackToTheFirstNewMessage) {
@@ -365,6 +406,8 @@ TEST_F(NoTray, TheWindowCarriesTipIconAndMenu) {
     EXPECT_TRUE(d.TrayMenu()->isVisible());
     d.TrayMenu()->hide();
 }
+
+TEST_F(NoTray, TheLongestStatusLineFitsWithTheMenuButton) { ExpectTheLongestStatusLineFits(Open()); }
 
 TEST_F(NoTray, TheDialogsOwnHidingLeavesTheWindowOnScreen) {
     auto& d = Open();
