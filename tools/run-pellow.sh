@@ -13,45 +13,15 @@
 # tools/lsan.supp); PELLOW_HOME keeps the state directory between runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${PELLOW_BUILD:-build-demo}
+. tools/demo-kit.sh
 programs=(pellow modemsim)
 [ -f viewer/CMakeLists.txt ] && programs+=(leafor)
+demo_build "${programs[@]}"
 
-tools/install-deps.sh
-[ -f "$build/CMakeCache.txt" ] ||
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLOW_SANITIZE=OFF -DPELLOW_TESTS=OFF
-# Built every time, so the demo shows the sources as they are; an up-to-date
-# build costs a second.
-cmake --build "$build" -j"${PELLOW_JOBS:-$(nproc)}" --target "${programs[@]}"
-export LSAN_OPTIONS=suppressions=$PWD/tools/lsan.supp:print_suppressions=0
-
-state=${PELLOW_HOME:-$(mktemp -d "${TMPDIR:-/tmp}/pellow-demo-XXXXXX")}
-mkdir -p "$state/registry" "$state/ports"
-export PELLOW_HOME=$state
-# The serial log stays in the state directory instead of the home folder.
-if [ ! -f "$state/registry/HKCU.reg" ]; then
-  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvale\\Pellow\\Version 0.50]\n"LogFileName"="%s/Pellow.log"\n' \
-    "$state" > "$state/registry/HKCU.reg"
-fi
+demo_state pellow
+demo_pellow_log
 # Only COM1 holds a modem, so the search need not wait on the other ports.
-for n in 2 3 4; do [ -e "$state/ports/COM$n" ] || ln -sfn "$state/no-such-device" "$state/ports/COM$n"; done
-
-"$build/bin/modemsim" --link "$state/ports/COM1" --transcript "$state/COM1.transcript" "$@" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-  [ -L "$state/ports/COM1" ] && [ -e "$state/ports/COM1" ] && break
-  kill -0 "$sim" 2>/dev/null || { echo "modemsim did not start" >&2; exit 1; }
-  sleep 0.1
-done
+demo_sim 1 "$@"
 
 echo "state directory: $state (serial log: $state/Pellow.log)"
-# A signal to this script closes the window the normal way.
-"$build/bin/pellow" &
-app=$!
-trap 'kill -TERM "$app" 2>/dev/null || true' INT TERM HUP
-code=0
-while kill -0 "$app" 2>/dev/null; do
-  wait "$app" && code=0 || code=$?
-done
-exit "$code"
+demo_run "$build/bin/pellow"
