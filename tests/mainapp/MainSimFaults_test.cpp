@@ -109,7 +109,11 @@ protected:
         } else {
             Run();
             result.rowsBefore = Rows();
-            EXPECT_EQ(result.rowsBefore.size(), 2u);
+            if (result.rowsBefore.size() != 2u) {
+                ADD_FAILURE() << "the start did not list the modem's two messages:\n"
+                              << testkit::ReadFile(PellowOptions.LogFileName);
+                return result;
+            }
             QuickWaits();
             if (GetParam().operation == "fax") {
                 Select({0});
