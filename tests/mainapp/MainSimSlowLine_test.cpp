@@ -5,10 +5,11 @@
 // byte for byte, the same release, with no page asked for twice.
 //
 // Times (a 3Com memory page is 32776 bytes on the line, whatever it holds):
-// a page takes 34 s at 9600 baud, 17 s at 19200 and 3 s at 115200; at 2400
-// it would take 137 s, so the 3Com faxes and the release are not read at
-// that speed here (its lists are). The ELSA faxes are small: one to three
-// blocks of 1024 bytes, 4.3 s each at 2400 baud.
+// a page takes 137 s at 2400 baud, 34 s at 9600, 17 s at 19200 and 3 s at
+// 115200. The 3Com fax and release at 2400 are the slowest tests of the
+// suite, and kept: 2400 baud is where a page read one byte late was first
+// seen. The ELSA faxes are small: one to three blocks of 1024 bytes, 4.3 s
+// each at 2400 baud.
 #include <filesystem>
 #include <tuple>
 
@@ -126,11 +127,7 @@ std::vector<Speed> Speeds() {
     std::vector<Speed> speeds;
     for (const char* family : {"3com", "elsa"})
         for (const char* operation : {"list", "fax", "release"})
-            for (int baud : {2400, 9600, 19200, 115200}) {
-                // A 3Com page at 2400 baud takes 137 s; see above.
-                if (std::string(family) == "3com" && std::string(operation) != "list" && baud == 2400) continue;
-                speeds.push_back({family, operation, baud});
-            }
+            for (int baud : {2400, 9600, 19200, 115200}) speeds.push_back({family, operation, baud});
     return speeds;
 }
 
