@@ -360,7 +360,10 @@ void TFormElsaMLOfficeSettings::SetCaptions() {
     ButtonCancel->setText(Q(l.ElsaButtonCancel));
 }
 
-void TFormElsaMLOfficeSettings::FormShow() { SetCaptions(); }
+void TFormElsaMLOfficeSettings::FormShow() {
+    loaded_ = false;
+    SetCaptions();
+}
 
 void TFormElsaMLOfficeSettings::showEvent(QShowEvent* Event) {
     TModemForm::showEvent(Event);
@@ -450,6 +453,7 @@ void TFormElsaMLOfficeSettings::LoadValues() {
         (this->*change)();
     }
     EditFaxID->setText(Q(ElsaUnquoted(fli)));
+    loaded_ = true;
 }
 
 void TFormElsaMLOfficeSettings::ButtonOKClick() {
@@ -496,6 +500,10 @@ void TFormElsaMLOfficeSettings::ButtonClick(int Result) {
 bool TFormElsaMLOfficeSettings::Closing(int) {
     if (!saveOnClose_) return true;
     saveOnClose_ = false;
+    // Controls that never showed the modem's values (every reading run of
+    // this showing failed) would write defaults or an older showing's values
+    // over settings nobody chose: nothing is saved then.
+    if (!loaded_) return true;
     // The button's result stands before its handler runs: the dialog closes
     // also when the saving stops on an error, once that has been shown.
     app::Guarded([this] { Exchange([this] { ButtonOKClick(); }); });

@@ -58,7 +58,8 @@ public:
     void FormPaint();
     // One reading run: every value from the modem into the controls.
     void LoadValues();
-    // OK and Cancel alike: every value to the modem.
+    // OK and Cancel alike: every value to the modem, once a reading run of
+    // this showing has ended (else the controls hold no values of the modem).
     void ButtonOKClick();
     void TrackBarPlayChange();
     void TrackBarRecChange();
@@ -147,6 +148,7 @@ private:
 
     bool loadAsked_ = false;
     bool saveOnClose_ = false;
+    bool loaded_ = false;  // a reading run of this showing has ended
     int loadRuns_ = 0;
 };
 

@@ -21,16 +21,6 @@ using namespace maintest;
 
 namespace {
 
-// Runs Body from inside the next modal run once Ready holds (at the latest
-// after 5 s, so that a dialog that never gets ready fails the test and does
-// not hang it); nothing once Context is gone.
-void WhenReady(QObject* Context, std::function<bool()> Ready, std::function<void()> Body, int Tries = 500) {
-    QTimer::singleShot(10, Context, [Context, Ready = std::move(Ready), Body = std::move(Body), Tries]() mutable {
-        if (Ready() || Tries <= 0) return Body();
-        WhenReady(Context, std::move(Ready), std::move(Body), Tries - 1);
-    });
-}
-
 class MainSimDialogs : public MainSimTest {
 protected:
     // Opens Dialog with Open; once it is up and has read the modem (and

@@ -7,7 +7,9 @@
 #include <tiffio.h>
 
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -21,6 +23,16 @@
 #include "tests/mainapp/MainTestKit.h"
 
 namespace maintest {
+
+// Runs Body from inside the next modal run once Ready holds (at the latest
+// after Tries x 10 ms, so that a dialog that never gets ready fails the test
+// and does not hang it); nothing once Context is gone.
+inline void WhenReady(QObject* Context, std::function<bool()> Ready, std::function<void()> Body, int Tries = 500) {
+    QTimer::singleShot(10, Context, [Context, Ready = std::move(Ready), Body = std::move(Body), Tries]() mutable {
+        if (Ready() || Tries <= 0) return Body();
+        WhenReady(Context, std::move(Ready), std::move(Body), Tries - 1);
+    });
+}
 
 // Records each start of a program instead of starting it.
 class NoStartLauncher : public shell::Launcher {

@@ -288,6 +288,18 @@ TEST(SettingsElsaMLOffice, AReadingRunEndsAtAFailureAndTheControlsKeepWhatTheyHa
     f.done(mrCancel);
 }
 
+TEST(SettingsElsaMLOffice, NeitherButtonWritesControlsThatNoReadingRunOfTheShowingFilled) {
+    for (const bool ok : {true, false}) {
+        Dialog d("[settings]\nvgr = 99\n", {"--error-on", "$JVGT?"});
+        d.Show();
+        ASSERT_EQ(d.r.Prompts().size(), 1u);
+        EXPECT_EQ(d.Click(ok ? d.form.ButtonOK : d.form.ButtonCancel), std::vector<std::string>{}) << ok;
+        EXPECT_FALSE(d.form.isVisible());
+        EXPECT_EQ(d.form.result(), ok ? mrOk : mrCancel);
+        EXPECT_EQ(d.r.Prompts().size(), 1u);
+    }
+}
+
 TEST(SettingsElsaMLOffice, AQueryThatNeverEndsIsGivenUpAsTheChannelBoundsIt) {
     // The modem keeps silent on one query: the channel gives up after its
     // quiet lines (some seconds), and the run ends there.
