@@ -300,6 +300,31 @@ TEST(SettingsElsaMLOffice, NeitherButtonWritesControlsThatNoReadingRunOfTheShowi
     }
 }
 
+TEST(SettingsElsaMLOffice, NorDoTheyWriteWhatAnEarlierShowingRead) {
+    Dialog d;
+    EXPECT_EQ(d.Show(), kQueries);
+    EXPECT_EQ(d.Click(d.form.ButtonCancel).size(), 12u);
+    // Another modem on the port, one whose reading run fails: the controls
+    // still hold the first modem's values, which this one never gave.
+    d.r.sim.Kill();
+    testkit::ModemSim other(testkit::PortLink(2), {"--model", "elsa", "--error-on", "$JVGT?"});
+    const auto sets = [&other] {
+        long n = 0;
+        for (const std::string& line : other.TranscriptLines())
+            n += line.rfind("AT", 0) == 0 && line.find('=') != std::string::npos;
+        return n;
+    };
+    d.form.show();
+    d.Settle();
+    ASSERT_EQ(d.r.Prompts().size(), 1u);
+    EXPECT_EQ(d.r.Prompts()[0].text, "ERROR occured with \"AT$JVGT?\"");
+    QTest::mouseClick(d.form.ButtonOK, Qt::LeftButton);
+    d.Settle();
+    EXPECT_FALSE(d.form.isVisible());
+    EXPECT_EQ(sets(), 0);
+    EXPECT_EQ(d.r.Prompts().size(), 1u);
+}
+
 TEST(SettingsElsaMLOffice, AQueryThatNeverEndsIsGivenUpAsTheChannelBoundsIt) {
     // The modem keeps silent on one query: the channel gives up after its
     // quiet lines (some seconds), and the run ends there.
