@@ -192,9 +192,15 @@ TEST_F(MainOverflowTest, EveryMenusAltKeyOpensItVisibleOrHidden) {
                 }
             });
             poll.start(10);
+            // A closed menu gives the activation back to the window later on
+            // some platforms; the user presses the next key in the window.
+            f.activateWindow();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &f; }, 1000));
             QTest::keyClick(&f, c.key, Qt::AltModifier);
             for (int i = 0; i < 50 && !opened; ++i) QTest::qWait(10);
-            EXPECT_TRUE(opened) << "enabled=" << c.button->isEnabled() << " active=" << (QApplication::activeWindow() ? QApplication::activeWindow()->objectName().toStdString() : std::string("none")) << " popup=" << (QApplication::activePopupWidget()!=nullptr) << " focus=" << (QApplication::focusWidget()? QApplication::focusWidget()->objectName().toStdString():std::string("none"));
+            const QWidget* active = QApplication::activeWindow();
+            EXPECT_TRUE(opened) << "enabled=" << c.button->isEnabled()
+                                << " active=" << (active ? active->objectName().toStdString() : "none");
             c.menu->close();
         }
     }
