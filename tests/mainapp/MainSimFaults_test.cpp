@@ -143,13 +143,7 @@ protected:
     }
     // A fresh window and simulator for the next run.
     void Reset() {
-        dialogs.reset();
-        form.reset();
-        FormMain = nullptr;
-        delete ModemObject;
-        ModemObject = nullptr;
-        CommObject = nullptr;
-        sim.reset();
+        StartAfresh();
         std::filesystem::remove(chosen);
     }
     // Files that a failed transfer could have left: none at all.
@@ -291,13 +285,7 @@ TEST_F(MainSimTest, AViewedFaxThatDoesNotComeWholeStartsNoViewer) {
         }
         EXPECT_FALSE(f.TransferRunning);
         // The next case on a window and a modem of its own, and an empty folder.
-        dialogs.reset();
-        form.reset();
-        FormMain = nullptr;
-        delete ModemObject;
-        ModemObject = nullptr;
-        CommObject = nullptr;
-        sim.reset();
+        StartAfresh();
         for (const auto& e : std::filesystem::directory_iterator(tmp)) std::filesystem::remove(e.path());
     }
 }

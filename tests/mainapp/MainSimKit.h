@@ -99,6 +99,16 @@ protected:
         sim.reset();
         shell::InstallLauncher(std::move(previousLauncher_));
     }
+    // The next case of a table on a window, a modem and a simulator of its own.
+    void StartAfresh() {
+        dialogs.reset();
+        form.reset();
+        FormMain = nullptr;
+        delete ModemObject;
+        ModemObject = nullptr;
+        CommObject = nullptr;
+        sim.reset();
+    }
     // The simulator on COM1 with a memory of the test's own (empty: its default).
     void Modem(const std::vector<std::string>& Args, const std::string& Scenario = "") {
         std::vector<std::string> args = Args;

@@ -187,13 +187,7 @@ TEST_F(MainSimLink, AnAutostartReleaseWithTheModemGoneEndsTheCloseAtOnce) {
         EXPECT_EQ(halts, std::vector<int>{0});
         EXPECT_TRUE(CommObject->LinkLost);
         // The next case on a window and a modem of its own.
-        dialogs.reset();
-        form.reset();
-        FormMain = nullptr;
-        delete ModemObject;
-        ModemObject = nullptr;
-        CommObject = nullptr;
-        sim.reset();
+        StartAfresh();
     }
 }
 

@@ -94,13 +94,7 @@ protected:
         o.pages = Received(GetParam().family == "elsa" ? "AT$JDNL=" : "ATE0V1+mtp=");
         log = testkit::ReadFile(PellowOptions.LogFileName);
         // The next run on a window and a modem of its own.
-        dialogs.reset();
-        form.reset();
-        FormMain = nullptr;
-        delete ModemObject;
-        ModemObject = nullptr;
-        CommObject = nullptr;
-        sim.reset();
+        StartAfresh();
         return o;
     }
     std::string log;
