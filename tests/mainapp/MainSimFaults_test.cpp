@@ -75,12 +75,6 @@ protected:
         return "[message]\ntype = fax\nstate = new\ncaller = \"0221 987654\"\ntime = 66,9,5\npages = 2\n"
                "[message]\ntype = voice\nstate = new\nseconds = 1\n";
     }
-    std::vector<std::string> Rows() {
-        std::vector<std::string> rows;
-        for (int r = 0; r < form->ExtListView1->topLevelItemCount(); ++r)
-            rows.push_back(Cell(r, 0) + "|" + std::to_string(ImageAt(r, 0)) + "|" + Cell(r, 1) + "|" + Cell(r, 3));
-        return rows;
-    }
     Texts Boxes() {
         Texts texts;
         for (const auto& p : Prompts())

@@ -129,6 +129,14 @@ protected:
         form->ExtListView1->clearSelection();
         for (int r : rows) Row(r)->setSelected(true);
     }
+    // The list as the user sees it, row by row: the kind, the new or read
+    // picture, the caller and the pages or length.
+    std::vector<std::string> Rows() {
+        std::vector<std::string> rows;
+        for (int r = 0; r < form->ExtListView1->topLevelItemCount(); ++r)
+            rows.push_back(Cell(r, 0) + "|" + std::to_string(ImageAt(r, 0)) + "|" + Cell(r, 1) + "|" + Cell(r, 3));
+        return rows;
+    }
     std::vector<std::string> Received(const std::string& Prefix) {
         std::vector<std::string> out;
         for (const auto& l : sim->TranscriptLines())

@@ -57,11 +57,6 @@ class MainSimSettingsFaults : public MainSimTest, public ::testing::WithParamInt
 protected:
     bool Elsa() const { return GetParam().family == "elsa"; }
     std::vector<std::string> Model() const { return {"--model", Elsa() ? "elsa" : "56k-pro"}; }
-    std::vector<std::string> Rows() {
-        std::vector<std::string> rows;
-        for (int r = 0; r < form->ExtListView1->topLevelItemCount(); ++r) rows.push_back(Cell(r, 0) + "|" + Cell(r, 1));
-        return rows;
-    }
     // The boxes shown, without the wait notice of the 3Com's saving.
     Texts Boxes() {
         Texts texts;
