@@ -58,8 +58,8 @@ public:
     void FormPaint();
     // One reading run: every value from the modem into the controls.
     void LoadValues();
-    // OK and Cancel alike: every value to the modem, once a reading run of
-    // this showing has ended (else the controls hold no values of the modem).
+    // OK and Cancel alike: every value to the modem. The close calls it only
+    // once a reading run of this showing has ended.
     void ButtonOKClick();
     void TrackBarPlayChange();
     void TrackBarRecChange();

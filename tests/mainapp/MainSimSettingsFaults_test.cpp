@@ -217,13 +217,17 @@ TEST_P(MainSimSettingsFaults, NoValueWrittenThatWasNotRead) {
         }
     }
     // One line for the table of results.
+    const auto shown = [](const std::string& Text) {
+        return QString::fromStdString(Text).replace("\r", "\\r").replace("\n", "\\n").toStdString();
+    };
     std::string boxes;
-    for (const std::string& b : s.boxes) boxes += (boxes.empty() ? "" : " + ") + QString::fromStdString(b).replace("\r", "\\r").replace("\n", "\\n").toStdString();
+    for (const std::string& b : s.boxes) boxes += (boxes.empty() ? "" : " + ") + shown(b);
+    const std::string held = Elsa() || before.count(StruckQuery()) == 0 ? "" : shown(before.at(StruckQuery()));
     std::printf("CELL|%s|%s|%s|%.1f|%s|stayed open %d|changed setting %s|connected %d|duration %d '%s' held '%s'\n",
                 cell.family.c_str(), cell.phase.c_str(), cell.fault.c_str(), s.seconds,
                 boxes.empty() ? "-" : boxes.c_str(), s.stayedOpen ? 1 : 0, changed.c_str(),
                 form->ModemConnected ? 1 : 0, s.durationLoaded ? 1 : 0, s.duration.c_str(),
-                Elsa() || before.count(StruckQuery()) == 0 ? "" : before.at(StruckQuery()).c_str());
+                held.c_str());
     if (cell.unplugged) {
         EXPECT_FALSE(form->ModemConnected);
     } else {
